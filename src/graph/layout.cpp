@@ -1,0 +1,5 @@
+#include "graph/layout.h"
+
+void layoutStep() {
+    // Filled in with the layout.
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// The editor's whole state: the graph and the variables the window callbacks share.
+// Everything runs on the GLUT main-loop thread, one callback at a time, so nothing is locked.
+
+#include <cstdint>
+#include <vector>
+
+struct Object {
+    float pos[2];  // x, y in the unit square
+    float vel[2];
+};
+
+struct Edge {
+    std::uint32_t from;
+    std::uint32_t to;
+};
+
+inline constexpr float kInitialConstant = -0.1f;
+inline constexpr float kInitialSep = 0.1f;
+
+extern std::vector<Object> objects;
+extern std::vector<Edge> edges;
+
+// The toolbar's buttons, left to right, as indices into menuSelected.
+enum ToolbarButton : int { kNodeTool = 0, kEdgeTool = 1, kClearButton = 2, kRunButton = 3 };
+
+// Lit state of each toolbar button. Exactly one tool is lit, Clear never is, and the Run
+// entry is also the layout's run switch.
+extern bool menuSelected[4];
+extern bool edgeStarted;
+extern std::uint32_t selectedNode;
+extern bool middleDown;
+extern float constant;
+extern float sep;
+extern int ww;
+extern int wh;
+extern float mx;
+extern float my;
+
+// Index of the node nearest (x, y); ties go to the lowest index. 0 on an empty graph,
+// which names no node, so callers compare the result with the node count.
+std::uint32_t getNode(float x, float y);
+void addNode(float x, float y);
+// Joins `from` to the node nearest (x, y), unless that is `from` itself, the graph has
+// fewer than two nodes, or `from` names no node.
+void addEdge(std::uint32_t from, float x, float y);
+// Removes the node nearest (x, y) with every edge touching it, renumbering the rest.
+void removeNode(float x, float y);
+void clearGraph();

@@ -1,0 +1,31 @@
+#include "graph/window_requests.h"
+#include "ui/callbacks.h"
+#include "ui/window.h"
+
+#include <GL/glut.h>
+
+int main(int argc, char** argv) {
+    windowRequests.postRedisplay = glutPostRedisplay;
+    windowRequests.armTimer = glutTimerFunc;
+
+    // The title is the program path exactly as invoked.
+    const char* title = argc > 0 ? argv[0] : "graph-editor";
+    if (argc > 0) enterResourceDirectory(argv[0]);
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(640, 480);
+    glutCreateWindow(title);
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutMouseFunc(mouse);
+    glutMotionFunc(motion);
+    glutPassiveMotionFunc(motion);
+    glutKeyboardFunc(keyboard);
+    init();
+    requestTimer(0, timer, 0);
+    buildContextMenu();
+    glutMainLoop();
+    return 0;
+}
