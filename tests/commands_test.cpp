@@ -11,6 +11,7 @@ namespace {
 using Commands = EditorTest;
 
 struct KeyCase {
+    const char* name;
     const char* keys;
     float constant;
     float sep;
@@ -28,17 +29,18 @@ TEST_P(KeySequence, TunesTheLayoutBitForBitWithoutRedrawing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, KeySequence,
-    ::testing::Values(KeyCase{"+++", -0.8f, 0.1f},
-                      KeyCase{"=+=", -0.8f, 0.1f},
-                      KeyCase{"+++0", -0.1f, 0.1f},
-                      KeyCase{"-", -0.05f, 0.1f},
-                      KeyCase{"_-", -0.025f, 0.1f},
-                      KeyCase{"3", -0.1f, 0.05f},
-                      KeyCase{"23", -0.1f, 0.1f},
-                      KeyCase{"2221", -0.1f, 0.1f},
-                      KeyCase{"22", -0.1f, 0.4f},
-                      KeyCase{"abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f},
-                      KeyCase{"\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f}));
+    ::testing::Values(KeyCase{"three_doublings", "+++", -0.8f, 0.1f},
+                      KeyCase{"equals_doubles_too", "=+=", -0.8f, 0.1f},
+                      KeyCase{"zero_resets_constant", "+++0", -0.1f, 0.1f},
+                      KeyCase{"minus_halves", "-", -0.05f, 0.1f},
+                      KeyCase{"underscore_halves_too", "_-", -0.025f, 0.1f},
+                      KeyCase{"three_halves_sep", "3", -0.1f, 0.05f},
+                      KeyCase{"two_then_three_restores_sep", "23", -0.1f, 0.1f},
+                      KeyCase{"one_resets_sep", "2221", -0.1f, 0.1f},
+                      KeyCase{"two_doubles_sep", "22", -0.1f, 0.4f},
+                      KeyCase{"unassigned_keys", "abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f},
+                      KeyCase{"bytes_above_ascii", "\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Commands, ConstantDoublesAndHalvesWithoutBound) {
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
