@@ -32,7 +32,9 @@ bool sameEdges(const std::vector<Edge>& a, const std::vector<Edge>& b) {
 
 void checkLoadedNodes(const std::string& text) {
     for (const Object& node : objects) {
-        if (!std::isfinite(node.pos[0]) || !std::isfinite(node.pos[1])) fail("non-finite coordinate", text, "");
+        if (!std::isfinite(node.pos[0]) || !std::isfinite(node.pos[1])) {
+            fail("non-finite coordinate", text, "");
+        }
         if (node.vel[0] != 0.0f || node.vel[1] != 0.0f) fail("moving node", text, "");
     }
 }

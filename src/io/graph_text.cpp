@@ -40,7 +40,8 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 // takes the longest run that forms a number of the wanted kind.
 class TokenReader {
 public:
-    explicit TokenReader(std::string_view text) : next_(text.data()), end_(text.data() + text.size()) {}
+    explicit TokenReader(std::string_view text)
+        : next_(text.data()), end_(text.data() + text.size()) {}
 
     // A count or node index: plain decimal digits, no sign, at most 4294967295.
     bool readIndex(std::uint32_t& value) {
