@@ -38,17 +38,18 @@ mode_t currentUmask() {
     return mask;
 }
 
-// The file descriptor starts as mkstemp's private 0600. Give the new file the mode and
-// owner of the one it replaces, or a fresh file's mode if there is none, so that saving
-// never changes who may read the graph.
-bool matchPermissions(int fd, const std::string& target) {
+// Readies the temporary file to stand in for `target`, or says it must not. mkstemp makes
+// it a private 0600; it gets the mode and owner of the file it replaces, or a fresh file's
+// mode if there is none, so that saving never changes who may read the graph.
+bool prepareReplacement(int fd, const std::string& target) {
     struct stat existing;
     if (stat(target.c_str(), &existing) != 0) {
         return errno == ENOENT && fchmod(fd, kNewFileMode & ~currentUmask()) == 0;
     }
     // Only a regular file is replaced; anything else there is left alone.
     if (!S_ISREG(existing.st_mode)) return false;
-    // The old file could not have been opened for writing either; keep that protection.
+    // A write-protected graph.txt could not have been opened for writing either; a rename
+    // would get past that protection, so honour it here.
     if (access(target.c_str(), W_OK) != 0) return false;
     // Only root can give a file away; for anyone else a refusal just leaves the new
     // file their own, which is no reason to lose the save.
@@ -86,7 +87,7 @@ bool replaceFile(const std::string& target, std::string_view bytes) {
     std::string temporary = target + kTemporarySuffix;
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return false;
-    bool ok = matchPermissions(fd, target) && writeAll(fd, bytes) && fsync(fd) == 0;
+    bool ok = prepareReplacement(fd, target) && writeAll(fd, bytes) && fsync(fd) == 0;
     if (close(fd) != 0) ok = false;
     if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
