@@ -1,6 +1,14 @@
 #pragma once
 
 // graph.txt in the working directory: node count, one "x y" line per node, edge count,
-// one "from to" line per edge.
+// one "from to" line per edge (the text itself is in graph_text.h).
+
+inline constexpr const char* kGraphFileName = "graph.txt";
+
+// Writes the graph to graph.txt. The file is replaced whole or not at all: a save that
+// fails for any reason leaves the graph saved before exactly as it was.
 void saveGraph();
+
+// Replaces the graph with the one in graph.txt, as far as it can be read, and requests
+// a redraw. When graph.txt cannot be opened the graph in memory is kept.
 void loadGraph();
