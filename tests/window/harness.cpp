@@ -511,7 +511,14 @@ void Editor::drag(Pixel from, Pixel to, Button button, int steps) {
 }
 
 void Editor::typeChar(char c) {
-    const KeySym keysym = c == 27 ? XK_Escape : static_cast<KeySym>(static_cast<unsigned char>(c));
+    KeySym keysym = static_cast<KeySym>(static_cast<unsigned char>(c));
+    switch (c) {
+        case 27: keysym = XK_Escape; break;
+        case '\r': keysym = XK_Return; break;
+        case '\t': keysym = XK_Tab; break;
+        case '\b': keysym = XK_BackSpace; break;
+        default: break;
+    }
     const KeyCode code = XKeysymToKeycode(dpy(), keysym);
     if (code == 0) fail(std::string("the keyboard map has no key for '") + c + "'");
     // A character that is not on the key's first level needs Shift.

@@ -170,7 +170,8 @@ class Editor {
     void drag(Pixel from, Pixel to, Button button = Button::Left, int steps = 4);
 
     // Keyboard: gives the window the input focus, then presses and releases the key
-    // (holding Shift where the character needs it). 27 is Esc.
+    // (holding Shift where the character needs it). 27 is Esc; \r, \t and \b are Return,
+    // Tab and BackSpace.
     void typeChar(char c);
 
     // The context menu. openMenu right-clicks at `at` and waits for the top menu;

@@ -1,6 +1,8 @@
 #include "scene.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace window_test {
 namespace {
@@ -110,6 +112,48 @@ std::vector<PixelCheck> toolbarChecks(int w, int h, const std::array<bool, 4>& l
     icon(0.85, 0.9375, kBlue, "Run icon (a blue triangle)");
     icon(0.94, 0.9375, kBlue, "Run icon, near its tip");
     return checks;
+}
+
+std::vector<ScenePoint> nodesOnScreen(const Snapshot& shot) {
+    const int w = shot.width();
+    const int h = shot.height();
+    const auto isNode = [&](Pixel p) {
+        const Rgb c = shot.at(p);
+        return c == kYellow || c == kBlue;
+    };
+    std::vector<bool> seen(static_cast<std::size_t>(w) * h, false);
+    std::vector<ScenePoint> nodes;
+    for (int y = firstSceneRow(h); y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            if (seen[static_cast<std::size_t>(y) * w + x] || !isNode({x, y})) continue;
+            // Flood the square to find its extent.
+            Box box{x, y, x, y};
+            std::vector<Pixel> todo{{x, y}};
+            seen[static_cast<std::size_t>(y) * w + x] = true;
+            while (!todo.empty()) {
+                const Pixel p = todo.back();
+                todo.pop_back();
+                box.left = std::min(box.left, p.x);
+                box.right = std::max(box.right, p.x);
+                box.top = std::min(box.top, p.y);
+                box.bottom = std::max(box.bottom, p.y);
+                for (Pixel n : {Pixel{p.x - 1, p.y}, Pixel{p.x + 1, p.y}, Pixel{p.x, p.y - 1}, Pixel{p.x, p.y + 1}}) {
+                    if (n.x < 0 || n.x >= w || n.y < firstSceneRow(h) || n.y >= h) continue;
+                    const std::size_t i = static_cast<std::size_t>(n.y) * w + n.x;
+                    if (!seen[i] && isNode(n)) {
+                        seen[i] = true;
+                        todo.push_back(n);
+                    }
+                }
+            }
+            // The square spans columns left..right, that is window x from left to right + 1,
+            // and likewise in rows counted from the bottom.
+            const double cx = (box.left + box.right + 1) / 2.0;
+            const double cy = ((h - 1 - box.bottom) + (h - box.top)) / 2.0;
+            nodes.push_back({static_cast<float>(cx / w), static_cast<float>(cy / h)});
+        }
+    }
+    return nodes;
 }
 
 }  // namespace window_test

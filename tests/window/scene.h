@@ -44,4 +44,8 @@ Pixel nearButtonRight(int index, int w, int h);
 // dividers, the four icons, and the boundary between toolbar and scene.
 std::vector<PixelCheck> toolbarChecks(int w, int h, const std::array<bool, 4>& lit);
 
+// The nodes the snapshot shows: every yellow or blue square below the toolbar, by the
+// unit-square point at its centre, top to bottom and left to right.
+std::vector<ScenePoint> nodesOnScreen(const Snapshot& shot);
+
 }  // namespace window_test
