@@ -16,11 +16,6 @@ Pixel toolbarButton(const Editor& editor, int index) {
     return {editor.width() * (2 * index + 1) / 8, editor.height() / 16};
 }
 
-std::vector<PixelCheck> operator+(std::vector<PixelCheck> a, const std::vector<PixelCheck>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 class PointerInput : public ::testing::Test {
   protected:
     std::vector<PixelCheck> node(Pixel clickedAt, Rgb colour, const std::string& what) const {

@@ -27,6 +27,11 @@ double shadeAt(int column, double x0, double x1, double left, double right) {
 
 }  // namespace
 
+std::vector<PixelCheck> operator+(std::vector<PixelCheck> a, const std::vector<PixelCheck>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 Pixel drawnAt(ScenePoint p, int w, int h) {
     const int column = static_cast<int>(std::floor(static_cast<double>(p.x) * w));
     const int glRow = static_cast<int>(std::floor(static_cast<double>(p.y) * h));

@@ -11,6 +11,9 @@
 
 namespace window_test {
 
+// Both lists of checks, to be made together.
+std::vector<PixelCheck> operator+(std::vector<PixelCheck> a, const std::vector<PixelCheck>& b);
+
 // Inclusive pixel rectangle.
 struct Box {
     int left = 0;
