@@ -91,6 +91,15 @@ TEST(EditorSession, OpeningWithoutAGraphFileKeepsTheGraphOnScreen) {
     EXPECT_FALSE(editor.readResource("graph.txt").has_value()) << "opening must not create graph.txt";
 }
 
+TEST(EditorSession, RemoveNodeOnAnEmptyGraphDoesNothing) {
+    Editor editor;
+    editor.chooseMenu({300, 300}, "Node", "Remove Node");
+    const Pixel p{320, 240};
+    editor.click(p);
+    EXPECT_TRUE(editor.waitForPixels({{p, kBlue, 0, "node placed afterwards"}}));
+    EXPECT_TRUE(editor.running());
+}
+
 TEST(EditorSession, EscQAndShiftQEachEndTheProgramWithStatusZero) {
     for (const char key : {'\x1b', 'q', 'Q'}) {
         SCOPED_TRACE(std::string("key code ") + std::to_string(static_cast<int>(key)));

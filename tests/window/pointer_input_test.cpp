@@ -82,6 +82,31 @@ TEST_F(PointerInput, PlacesJoinsDragsAndClearsNodes) {
                                      line(a, b, kBlack, "edge a-b") + toolbar({false, true, false, false})));
 }
 
+TEST_F(PointerInput, ClearingWhileDraggingLeavesNothingToDrag) {
+    const Pixel a{200, 300};
+    const Pixel b{400, 350};
+    editor.click(a);
+    editor.click(b);
+    // Grab b with the middle button and move it; with the button still held, clear the
+    // graph from the toolbar and keep moving.
+    editor.moveTo(b);
+    editor.press(b, Button::Middle);
+    const Pixel moved{450, 250};
+    editor.moveTo(moved);
+    ASSERT_TRUE(editor.waitForPixels(node(moved, kBlue, "dragged node") + nothingAt(b, "where it was")));
+    editor.click(toolbarButton(editor, kClear));
+    editor.moveTo({500, 200});
+    editor.moveTo({520, 300});
+    editor.release({520, 300}, Button::Middle);
+    // The graph stays empty and the editor goes on working.
+    const Pixel c{300, 400};
+    editor.click(c);
+    editor.moveTo({600, 450});
+    EXPECT_TRUE(editor.waitForPixels(node(c, kBlue, "node placed afterwards") + nothingAt(a, "node a") +
+                                     nothingAt(moved, "node b") + nothingAt({520, 300}, "last pointer position")));
+    EXPECT_TRUE(editor.running());
+}
+
 TEST_F(PointerInput, ToolbarLightsFollowPresses) {
     struct Step {
         int button;
