@@ -8,6 +8,7 @@
 //   editor.click(p);                          // real XTest events at window pixels
 //   editor.drag(a, b, Button::Middle);        // press at a, move in steps, release at b
 //   EXPECT_TRUE(editor.waitForPixels({{p, kYellow, 0, "new node"}}));  // polls, bounded
+//   Rgb c = editor.pixel(p);  Snapshot s = editor.snapshot();  // one read of the window
 //   editor.chooseMenu(p, "Graph", "Save graph.txt");  // right-click, hover, click entry
 //   editor.typeChar('q');                     // Shift is held for shifted characters
 //   std::optional<int> status = editor.waitForExit();  // exit status, through waitpid
@@ -20,7 +21,9 @@
 // return an AssertionResult describing what was seen last; problems of the harness itself
 // (Xvfb or the program not starting, a window or menu never appearing) throw HarnessError,
 // which GoogleTest reports as a failure of the test. The program is always ended when the
-// Editor goes out of scope, and Xvfb when the test binary exits (or dies).
+// Editor goes out of scope, and Xvfb when the test binary exits (or dies). When a test
+// fails, its install tree is kept and its path printed: it holds program.log (the
+// program's output) and failure-N.ppm (the last frame a failed pixel wait saw).
 
 #include <gtest/gtest.h>
 
