@@ -2,6 +2,7 @@
 #include "float_bits.h"
 #include "graph/force.h"
 #include "graph/layout.h"
+#include "reference_step.h"
 #include "ui/callbacks.h"
 
 #include <cfloat>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -149,45 +151,6 @@ TEST_F(Layout, OverflowingConstantLeavesNodesFiniteAndInside) {
     }
 }
 
-// The step as first written: one force call per ordered pair and per edge end, summed in
-// index order, non-finite velocities dropped before the move. Every faster form of the
-// step must agree with it bit for bit.
-void referenceStep(std::vector<Object>& nodes, const std::vector<Edge>& links) {
-    const std::size_t n = nodes.size();
-    float out[2];
-    for (std::size_t i = 0; i < n; ++i) {
-        float sum[2] = {0.0f, 0.0f};
-        for (std::size_t j = 0; j < n; ++j) {
-            if (j == i) continue;
-            force(nodes[i], nodes[j], out, false);
-            sum[0] = out[0] + sum[0];
-            sum[1] = out[1] + sum[1];
-        }
-        nodes[i].vel[0] = sum[0] + nodes[i].vel[0];
-        nodes[i].vel[1] = sum[1] + nodes[i].vel[1];
-    }
-    for (const Edge& e : links) {
-        if (e.from >= n || e.to >= n) continue;
-        force(nodes[e.from], nodes[e.to], out, true);
-        nodes[e.from].vel[0] = out[0] + nodes[e.from].vel[0];
-        nodes[e.from].vel[1] = out[1] + nodes[e.from].vel[1];
-        force(nodes[e.to], nodes[e.from], out, true);
-        nodes[e.to].vel[0] = out[0] + nodes[e.to].vel[0];
-        nodes[e.to].vel[1] = out[1] + nodes[e.to].vel[1];
-    }
-    for (Object& o : nodes)
-        for (int k = 0; k < 2; ++k) {
-            if (!std::isfinite(o.vel[k])) o.vel[k] = 0.0f;
-            o.pos[k] = 0.01f * o.vel[k] + o.pos[k];
-            if (o.pos[k] > 1.0f) o.pos[k] = 1.0f;
-            if (o.pos[k] < 0.0f) o.pos[k] = 0.0f;
-        }
-    for (Object& o : nodes) {
-        o.vel[0] = 0.9f * o.vel[0];
-        o.vel[1] = 0.9f * o.vel[1];
-    }
-}
-
 struct RandomLayoutCase {
     const char* name;
     std::size_t nodeCount;
@@ -227,10 +190,21 @@ void messyGraph(std::mt19937& rng, const RandomLayoutCase& c) {
 
 void PrintTo(const RandomLayoutCase& c, std::ostream* os) { *os << c.name; }
 
-class RandomLayout : public EditorTest, public ::testing::WithParamInterface<RandomLayoutCase> {};
+const char* pathName(RepulsionPath path) {
+    switch (path) {
+        case RepulsionPath::kPlain: return "plain";
+        case RepulsionPath::kSse2: return "sse2";
+        case RepulsionPath::kAvx2: return "avx2";
+    }
+    return "unknown";
+}
+
+class RandomLayout : public EditorTest,
+                     public ::testing::WithParamInterface<std::tuple<RepulsionPath, RandomLayoutCase>> {};
 
 TEST_P(RandomLayout, StepMatchesPairByPairForceCallsBitForBit) {
-    const RandomLayoutCase& c = GetParam();
+    const auto& [path, c] = GetParam();
+    if (!repulsionPathAvailable(path)) GTEST_SKIP() << pathName(path) << " cannot run on this CPU";
     std::mt19937 rng(static_cast<unsigned>(c.nodeCount));
     messyGraph(rng, c);
     constant = c.constant;
@@ -238,7 +212,7 @@ TEST_P(RandomLayout, StepMatchesPairByPairForceCallsBitForBit) {
     std::vector<Object> expected = objects;
     for (int tick = 0; tick < 25; ++tick) {
         referenceStep(expected, edges);
-        layoutStep();
+        layoutStep(path);
         ASSERT_NO_FATAL_FAILURE(expectSameNodes(objects, expected)) << "tick " << tick;
         if (::testing::Test::HasFailure()) return;
     }
@@ -246,17 +220,23 @@ TEST_P(RandomLayout, StepMatchesPairByPairForceCallsBitForBit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Graphs, RandomLayout,
-    ::testing::Values(RandomLayoutCase{"initial", 301, kInitialConstant, kInitialSep, 0.5f},
-                      RandomLayoutCase{"crowded", 203, kInitialConstant, kInitialSep, 0.1f},
-                      RandomLayoutCase{"dyadicSep", 130, -0.25f, 0.0625f, 0.3f},
-                      RandomLayoutCase{"repelling", 97, 3.5f, 0.3f, 1.0f},
-                      RandomLayoutCase{"hugeConstant", 77, -FLT_MAX, kInitialSep, 0.2f},
-                      RandomLayoutCase{"infiniteConstant", 45, -INFINITY, kInitialSep, 0.2f},
-                      RandomLayoutCase{"tinyConstant", 66, -1e-40f, 0.5f, 1.0f},
-                      RandomLayoutCase{"wideSep", 51, kInitialConstant, 1e20f, 1.0f},
-                      RandomLayoutCase{"zeroSep", 33, kInitialConstant, 0.0f, 0.5f},
-                      RandomLayoutCase{"beyondSquare", 29, kInitialConstant, 4.0f, 30.0f},
-                      RandomLayoutCase{"one", 1, kInitialConstant, kInitialSep, 1.0f}),
-    [](const auto& info) { return std::string(info.param.name); });
+    ::testing::Combine(
+        ::testing::Values(RepulsionPath::kPlain, RepulsionPath::kSse2, RepulsionPath::kAvx2),
+        ::testing::Values(RandomLayoutCase{"initial", 301, kInitialConstant, kInitialSep, 0.5f},
+                          RandomLayoutCase{"crowded", 203, kInitialConstant, kInitialSep, 0.1f},
+                          RandomLayoutCase{"dyadicSep", 130, -0.25f, 0.0625f, 0.3f},
+                          RandomLayoutCase{"repelling", 97, 3.5f, 0.3f, 1.0f},
+                          RandomLayoutCase{"hugeConstant", 77, -FLT_MAX, kInitialSep, 0.2f},
+                          RandomLayoutCase{"infiniteConstant", 45, -INFINITY, kInitialSep, 0.2f},
+                          RandomLayoutCase{"tinyConstant", 66, -1e-40f, 0.5f, 1.0f},
+                          RandomLayoutCase{"wideSep", 51, kInitialConstant, 1e20f, 1.0f},
+                          RandomLayoutCase{"zeroSep", 33, kInitialConstant, 0.0f, 0.5f},
+                          RandomLayoutCase{"beyondSquare", 29, kInitialConstant, 4.0f, 30.0f},
+                          RandomLayoutCase{"sixteen", 16, kInitialConstant, kInitialSep, 0.05f},
+                          RandomLayoutCase{"five", 5, kInitialConstant, kInitialSep, 0.05f},
+                          RandomLayoutCase{"one", 1, kInitialConstant, kInitialSep, 1.0f})),
+    [](const auto& info) {
+        return std::string(pathName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+    });
 
 }  // namespace

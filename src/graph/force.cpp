@@ -35,6 +35,7 @@ void force(Object& a, Object& b, float* out, bool spring) {
     }
 
     if (!(d2 < q && d2 > kMinRepulsionDistance2)) return;
+    // repulsionTerm in repulsion_lanes.h repeats this lane-wise; keep the two in step.
     // Push is nearly |c| just inside sep and falls off linearly with the squared gap:
     //   out[i] = (s[i] * c) * (|d2 - q| < 1 ? 1 - |d2 - q| : 0)
     const float u = std::fabs(d2 - q);

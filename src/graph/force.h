@@ -12,5 +12,6 @@ inline constexpr float kMinRepulsionDistance2 = 0.001f;
 // The direction is the per-axis sign of the offset, not a unit vector: a node off on a
 // diagonal gets the full magnitude on both axes. Every operation is rounded to single
 // precision in the order written in force.cpp: the layout's results depend on it bit for
-// bit.
+// bit. The layout's SIMD repulsion pass (repulsion_lanes.h) states the repulsion term
+// again, lane by lane, with the same operations; a change to one must go into the other.
 void force(Object& a, Object& b, float* out, bool spring);

@@ -1,6 +1,7 @@
 #include "graph/layout.h"
 
 #include "graph/force.h"
+#include "graph/repulsion_paths.h"
 #include "graph/store.h"
 
 #include <cmath>
@@ -14,8 +15,8 @@ constexpr float kLowerBound = 0.0f;
 constexpr float kUpperBound = 1.0f;
 
 // Every ordered pair of distinct nodes, summed per node in ascending j before it touches
-// the velocity: single-precision sums depend on that order.
-void repulsionPass(std::size_t n) {
+// the velocity: single-precision sums depend on that order. The SIMD paths keep it.
+void plainRepulsionPass(std::size_t n) {
     float out[2];
     for (std::size_t i = 0; i < n; ++i) {
         float sum[2] = {0.0f, 0.0f};
@@ -80,12 +81,52 @@ void dampingPass() {
     }
 }
 
+void repulsionPass(RepulsionPath path, std::size_t n) {
+    if (!repulsionPathAvailable(path)) path = RepulsionPath::kPlain;
+    const float q = sep * sep;
+    switch (path) {
+#if defined(GRAPH_EDITOR_X86_LANES)
+        case RepulsionPath::kAvx2: repulsionPassAvx2(objects.data(), n, constant, q); return;
+        case RepulsionPath::kSse2: repulsionPassSse2(objects.data(), n, constant, q); return;
+#endif
+        default: plainRepulsionPass(n); return;
+    }
+}
+
+RepulsionPath detectFastestPath() {
+#if defined(GRAPH_EDITOR_X86_LANES)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) return RepulsionPath::kAvx2;
+    return RepulsionPath::kSse2;
+#else
+    return RepulsionPath::kPlain;
+#endif
+}
+
 }  // namespace
 
-void layoutStep() {
+bool repulsionPathAvailable(RepulsionPath path) {
+    switch (path) {
+        case RepulsionPath::kPlain: return true;
+        case RepulsionPath::kSse2: return fastestRepulsionPath() != RepulsionPath::kPlain;
+        case RepulsionPath::kAvx2: return fastestRepulsionPath() == RepulsionPath::kAvx2;
+    }
+    return false;
+}
+
+RepulsionPath fastestRepulsionPath() {
+    static const RepulsionPath fastest = detectFastestPath();
+    return fastest;
+}
+
+void layoutStep(RepulsionPath path) {
     const std::size_t n = objects.size();
-    repulsionPass(n);
+    repulsionPass(path, n);
     springPass(n);
     movePass();
     dampingPass();
+}
+
+void layoutStep() {
+    layoutStep(fastestRepulsionPath());
 }
