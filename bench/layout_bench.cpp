@@ -1,18 +1,22 @@
 // Layout step timings on random graphs of n nodes and 2n edges:
 //   (a) the step as the editor runs it, on every repulsion path this CPU has;
 //   (b) the plain step, one force() call per ordered pair and per edge end;
-//   (c) one frame of the display callback: not measured yet, to come with the window.
-// Besides Google Benchmark's own table, prints the time per ordered pair of nodes and
-// how many times faster each path of (a) is than (b).
+//   (c) one frame of the display callback, drawn and finished, when an X display is
+//       there to draw on (bench/run_layout_bench.sh starts a virtual one).
+// Besides Google Benchmark's own table, prints the time per ordered pair of nodes, how
+// many times faster each path of (a) is than (b), and the time per frame of (c).
 
 #include "graph/layout.h"
 #include "graph/store.h"
 #include "reference_step.h"
+#include "ui/window.h"
 
+#include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <random>
 #include <string>
@@ -75,6 +79,35 @@ void plainForceLoop(benchmark::State& state) {
     reportPairs(state, n);
 }
 
+// The editor's window, without its main loop: frames are drawn by calling display()
+// directly. glFinish makes each timed frame include the rendering itself.
+bool openWindow() {
+    if (!std::getenv("DISPLAY")) return false;
+    int argc = 1;
+    char name[] = "layout_bench";
+    char* argv[] = {name, nullptr};
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(640, 480);
+    glutCreateWindow(name);
+    init();
+    reshape(640, 480);
+    return true;
+}
+
+void displayFrame(benchmark::State& state) {
+    const std::int64_t n = state.range(0);
+    const Graph g = randomGraph(n);
+    objects = g.nodes;
+    edges = g.links;
+    mx = 0.5f;
+    my = 0.5f;
+    for (auto _ : state) {
+        display();
+        glFinish();
+    }
+}
+
 const char* pathName(RepulsionPath path) {
     switch (path) {
         case RepulsionPath::kPlain: return "plain";
@@ -88,14 +121,22 @@ const char* pathName(RepulsionPath path) {
 // CPU time, because other work on a shared machine inflates wall time unevenly.
 class ComparingReporter : public benchmark::ConsoleReporter {
 public:
+    // Plain text: the output is mostly read from logs.
+    ComparingReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-            const std::string name = run.benchmark_name();
+            std::string name = run.benchmark_name();
+            if (name.ends_with("/real_time")) name.resize(name.size() - 10);
             const auto slash = name.rfind('/');
             const std::int64_t n = std::stoll(name.substr(slash + 1));
-            seconds_[{name.substr(0, slash), n}] = run.cpu_accumulated_time / static_cast<double>(run.iterations);
+            const std::string family = name.substr(0, slash);
+            // A frame is mostly drawn by the GL driver's threads and the X server, so
+            // only wall time covers it.
+            const double seconds = family == kFrame ? run.real_accumulated_time : run.cpu_accumulated_time;
+            seconds_[{family, n}] = seconds / static_cast<double>(run.iterations);
         }
     }
 
@@ -103,6 +144,7 @@ public:
         ConsoleReporter::Finalize();
         std::printf("\n%-22s %7s %12s %14s\n", "step", "n", "ns/pair", "plain/this");
         for (const auto& [key, seconds] : seconds_) {
+            if (key.first == kFrame) continue;
             const auto plain = seconds_.find({"step_force_calls", key.second});
             const double nsPerPair = seconds * 1e9 / orderedPairs(key.second);
             if (plain == seconds_.end())
@@ -113,7 +155,12 @@ public:
                             nsPerPair, plain->second / seconds);
         }
         std::printf("layoutStep() uses %s here.\n", pathName(fastestRepulsionPath()));
+        for (const auto& [key, seconds] : seconds_)
+            if (key.first == kFrame)
+                std::printf("display frame (wall time), n = %lld: %.3f ms\n", static_cast<long long>(key.second), seconds * 1e3);
     }
+
+    static constexpr const char* kFrame = "display_frame";
 
 private:
     std::map<std::pair<std::string, std::int64_t>, double> seconds_;
@@ -129,7 +176,13 @@ void registerAll() {
     auto* b = benchmark::RegisterBenchmark("step_force_calls", plainForceLoop);
     for (std::int64_t n : kSizes) b->Arg(n);
     b->Unit(benchmark::kMillisecond);
-    // (c) display frame under Xvfb: register here once the window code can be linked.
+    if (openWindow()) {
+        auto* frame = benchmark::RegisterBenchmark(ComparingReporter::kFrame, displayFrame);
+        for (std::int64_t n : kSizes) frame->Arg(n);
+        frame->Unit(benchmark::kMillisecond)->UseRealTime();
+    } else {
+        std::printf("No DISPLAY: display frames not timed (bench/run_layout_bench.sh provides one).\n");
+    }
 }
 
 }  // namespace
