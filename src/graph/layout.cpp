@@ -108,6 +108,7 @@ RepulsionPath detectFastestPath() {
 bool repulsionPathAvailable(RepulsionPath path) {
     switch (path) {
         case RepulsionPath::kPlain: return true;
+        // Every x86-64 CPU has SSE2, so it is there wherever a SIMD path is built.
         case RepulsionPath::kSse2: return fastestRepulsionPath() != RepulsionPath::kPlain;
         case RepulsionPath::kAvx2: return fastestRepulsionPath() == RepulsionPath::kAvx2;
     }
