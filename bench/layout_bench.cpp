@@ -117,37 +117,40 @@ const char* pathName(RepulsionPath path) {
     return "unknown";
 }
 
-// Collects CPU seconds per step by benchmark name and size, then prints the comparison.
-// CPU time, because other work on a shared machine inflates wall time unevenly.
+// Collects seconds per step by benchmark name and size, then prints the comparison.
+// Steps are timed in CPU time: other work on a shared machine inflates wall time unevenly.
 class ComparingReporter : public benchmark::ConsoleReporter {
 public:
     // Plain text: the output is mostly read from logs.
     ComparingReporter() : ConsoleReporter(OO_Tabular) {}
 
+    // Takes the median when repetitions are summarised, otherwise the single run.
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred || run.iterations == 0) continue;
-            std::string name = run.benchmark_name();
-            if (name.ends_with("/real_time")) name.resize(name.size() - 10);
-            const auto slash = name.rfind('/');
-            const std::int64_t n = std::stoll(name.substr(slash + 1));
-            const std::string family = name.substr(0, slash);
+            if (run.error_occurred || run.iterations == 0) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            const std::string& family = run.run_name.function_name;
+            const std::int64_t n = std::stoll(run.run_name.args);
             // A frame is mostly drawn by the GL driver's threads and the X server, so
-            // only wall time covers it.
-            const double seconds = family == kFrame ? run.real_accumulated_time : run.cpu_accumulated_time;
-            // With --benchmark_repetitions, keep the fastest: interference only adds time.
-            const double perStep = seconds / static_cast<double>(run.iterations);
-            const auto [it, fresh] = seconds_.try_emplace({family, n}, perStep);
-            if (!fresh && perStep < it->second) it->second = perStep;
+            // only wall time covers it; a step runs on this thread alone.
+            const double adjusted = family == kFrame ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+            const double seconds = adjusted / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            auto& [value, fromMedian] = seconds_[{family, n}];
+            if (median || !fromMedian) {
+                value = seconds;
+                fromMedian = median;
+            }
         }
     }
 
     void Finalize() override {
         ConsoleReporter::Finalize();
         std::printf("\n%-22s %7s %12s %14s\n", "step", "n", "ns/pair", "plain/this");
-        for (const auto& [key, seconds] : seconds_) {
+        for (const auto& [key, entry] : seconds_) {
             if (key.first == kFrame) continue;
+            const double seconds = entry.first;
             const auto plain = seconds_.find({"step_force_calls", key.second});
             const double nsPerPair = seconds * 1e9 / orderedPairs(key.second);
             if (plain == seconds_.end())
@@ -155,18 +158,20 @@ public:
                             nsPerPair, "-");
             else
                 std::printf("%-22s %7lld %12.3f %14.2f\n", key.first.c_str(), static_cast<long long>(key.second),
-                            nsPerPair, plain->second / seconds);
+                            nsPerPair, plain->second.first / seconds);
         }
         std::printf("layoutStep() uses %s here.\n", pathName(fastestRepulsionPath()));
-        for (const auto& [key, seconds] : seconds_)
+        for (const auto& [key, entry] : seconds_)
             if (key.first == kFrame)
-                std::printf("display frame (wall time), n = %lld: %.3f ms\n", static_cast<long long>(key.second), seconds * 1e3);
+                std::printf("display frame (wall time), n = %lld: %.3f ms\n", static_cast<long long>(key.second),
+                            entry.first * 1e3);
     }
 
     static constexpr const char* kFrame = "display_frame";
 
 private:
-    std::map<std::pair<std::string, std::int64_t>, double> seconds_;
+    // Seconds per step or frame, and whether that is a median of repetitions.
+    std::map<std::pair<std::string, std::int64_t>, std::pair<double, bool>> seconds_;
 };
 
 void registerAll() {
@@ -195,7 +200,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     registerAll();
     ComparingReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const std::size_t ran = benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return ran > 0 ? 0 : 1;  // a filter that matches nothing is a mistake, not a pass
 }
