@@ -4,8 +4,8 @@
 set -euo pipefail
 
 declare -A needs=(
-  [build]="cmake g++ make freeglut3-dev libglu1-mesa-dev libgtest-dev libbenchmark-dev"
-  [test]="xvfb xauth libx11-dev libxtst-dev clang libclang-rt-14-dev"
+  [build]="cmake g++ make freeglut3-dev libglu1-mesa-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libx11-dev libxtst-dev"
+  [test]="xvfb xauth"
 )
 
 wanted=()

@@ -1,0 +1,13 @@
+#pragma once
+
+// Entry points of the SIMD repulsion passes, each built for its own instruction set.
+// Callers check that the CPU has it first (layout.cpp does).
+
+#include "graph/store.h"
+
+#include <cstddef>
+
+// Adds to nodes[i].vel the summed repulsion of every other node, for i in [0, n), with
+// c = constant and q = sep * sep.
+void repulsionPassSse2(Object* nodes, std::size_t n, float c, float q);
+void repulsionPassAvx2(Object* nodes, std::size_t n, float c, float q);
