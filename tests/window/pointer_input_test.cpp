@@ -160,6 +160,8 @@ TEST_F(PointerInput, AnEdgeReleasedOverTheToolbarJoinsTheNearestNode) {
 
 TEST_F(PointerInput, NodesLandUnderThePointerAfterAResize) {
     editor.resize(900, 300);
+    // A frame at the new size shows the program has taken the size in.
+    ASSERT_TRUE(editor.waitForPixels(toolbar({true, false, false, false})));
     const Pixel a{850, 280};
     const Pixel b{20, 60};
     editor.click(a);
