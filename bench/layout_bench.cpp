@@ -108,15 +108,6 @@ void displayFrame(benchmark::State& state) {
     }
 }
 
-const char* pathName(RepulsionPath path) {
-    switch (path) {
-        case RepulsionPath::kPlain: return "plain";
-        case RepulsionPath::kSse2: return "sse2";
-        case RepulsionPath::kAvx2: return "avx2";
-    }
-    return "unknown";
-}
-
 // Collects seconds per step by benchmark name and size, then prints the comparison.
 // Steps are timed in CPU time: other work on a shared machine inflates wall time unevenly.
 class ComparingReporter : public benchmark::ConsoleReporter {
@@ -160,7 +151,7 @@ public:
                 std::printf("%-22s %7lld %12.3f %14.2f\n", key.first.c_str(), static_cast<long long>(key.second),
                             nsPerPair, plain->second.first / seconds);
         }
-        std::printf("layoutStep() uses %s here.\n", pathName(fastestRepulsionPath()));
+        std::printf("layoutStep() uses %s here.\n", repulsionPathName(fastestRepulsionPath()));
         for (const auto& [key, entry] : seconds_)
             if (key.first == kFrame)
                 std::printf("display frame (wall time), n = %lld: %.3f ms\n", static_cast<long long>(key.second),
@@ -177,7 +168,7 @@ private:
 void registerAll() {
     for (RepulsionPath path : {RepulsionPath::kAvx2, RepulsionPath::kSse2, RepulsionPath::kPlain}) {
         if (!repulsionPathAvailable(path)) continue;
-        auto* b = benchmark::RegisterBenchmark((std::string("step_") + pathName(path)).c_str(), stepWith, path);
+        auto* b = benchmark::RegisterBenchmark((std::string("step_") + repulsionPathName(path)).c_str(), stepWith, path);
         for (std::int64_t n : kSizes) b->Arg(n);
         b->Unit(benchmark::kMillisecond);
     }

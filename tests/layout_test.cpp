@@ -186,21 +186,12 @@ TEST_F(Layout, OverflowingConstantLeavesNodesFiniteAndInside) {
 
 void PrintTo(const RandomLayoutCase& c, std::ostream* os) { *os << c.name; }
 
-const char* pathName(RepulsionPath path) {
-    switch (path) {
-        case RepulsionPath::kPlain: return "plain";
-        case RepulsionPath::kSse2: return "sse2";
-        case RepulsionPath::kAvx2: return "avx2";
-    }
-    return "unknown";
-}
-
 class RandomLayout : public EditorTest,
                      public ::testing::WithParamInterface<std::tuple<RepulsionPath, RandomLayoutCase>> {};
 
 TEST_P(RandomLayout, StepMatchesPairByPairForceCallsBitForBit) {
     const auto& [path, c] = GetParam();
-    if (!repulsionPathAvailable(path)) GTEST_SKIP() << pathName(path) << " cannot run on this CPU";
+    if (!repulsionPathAvailable(path)) GTEST_SKIP() << repulsionPathName(path) << " cannot run on this CPU";
     std::mt19937 rng(static_cast<unsigned>(c.nodeCount));
     messyGraph(rng, c);
     constant = c.constant;
@@ -232,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                           RandomLayoutCase{"five", 5, kInitialConstant, kInitialSep, 0.05f},
                           RandomLayoutCase{"one", 1, kInitialConstant, kInitialSep, 1.0f})),
     [](const auto& info) {
-        return std::string(pathName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+        return std::string(repulsionPathName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
     });
 
 }  // namespace

@@ -105,6 +105,15 @@ RepulsionPath detectFastestPath() {
 
 }  // namespace
 
+const char* repulsionPathName(RepulsionPath path) {
+    switch (path) {
+        case RepulsionPath::kPlain: return "plain";
+        case RepulsionPath::kSse2: return "sse2";
+        case RepulsionPath::kAvx2: return "avx2";
+    }
+    return "unknown";
+}
+
 bool repulsionPathAvailable(RepulsionPath path) {
     switch (path) {
         case RepulsionPath::kPlain: return true;

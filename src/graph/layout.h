@@ -12,6 +12,8 @@ enum class RepulsionPath {
     kAvx2,   // 8 nodes per step
 };
 
+// "plain", "sse2" or "avx2", for reports and test names.
+const char* repulsionPathName(RepulsionPath path);
 // Whether this build has the path and this CPU can run it. kPlain always can.
 bool repulsionPathAvailable(RepulsionPath path);
 // The widest available path, chosen once; layoutStep() uses it.
