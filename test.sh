@@ -7,10 +7,10 @@ cd "$(dirname "$0")"
 scripts/ensure-packages.sh build test
 jobs="$(nproc)"
 
-cmake -S . -B build
+cmake -S . -B build -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure
 
-cmake -S . -B build-sanitize -DGRAPH_EDITOR_SANITIZE=ON -DGRAPH_EDITOR_WINDOW_TESTS=OFF -DGRAPH_EDITOR_BENCH=OFF
+cmake -S . -B build-sanitize -DCMAKE_COMPILE_WARNING_AS_ERROR=ON -DGRAPH_EDITOR_SANITIZE=ON -DGRAPH_EDITOR_WINDOW_TESTS=OFF -DGRAPH_EDITOR_BENCH=OFF
 cmake --build build-sanitize -j"$jobs"
 ctest --test-dir build-sanitize --output-on-failure

@@ -1,14 +1,13 @@
 // Layout step timings on random graphs of n nodes and 2n edges:
-//   (a) the step as the editor runs it, on every repulsion path this CPU has;
-//   (b) the plain step, one force() call per ordered pair and per edge end;
+//   (a) the step as the editor runs it, on every SIMD repulsion path this CPU has;
+//   (b) the same step on the plain path, one force() call per ordered pair;
 //   (c) one frame of the display callback, drawn and finished, when an X display is
 //       there to draw on (bench/run_layout_bench.sh starts a virtual one).
 // Besides Google Benchmark's own table, prints the time per ordered pair of nodes, how
 // many times faster each path of (a) is than (b), and the time per frame of (c).
 
-#include "graph/layout.h"
+#include "graph/repulsion_path.h"
 #include "graph/store.h"
-#include "reference_step.h"
 #include "ui/window.h"
 
 #include <GL/glut.h>
@@ -61,20 +60,6 @@ void stepWith(benchmark::State& state, RepulsionPath path) {
         objects = g.nodes;
         layoutStep(path);
         benchmark::DoNotOptimize(objects.data());
-    }
-    reportPairs(state, n);
-}
-
-void plainForceLoop(benchmark::State& state) {
-    const std::int64_t n = state.range(0);
-    const Graph g = randomGraph(n);
-    constant = kInitialConstant;
-    sep = kInitialSep;
-    std::vector<Object> nodes;
-    for (auto _ : state) {
-        nodes = g.nodes;
-        referenceStep(nodes, g.links);
-        benchmark::DoNotOptimize(nodes.data());
     }
     reportPairs(state, n);
 }
@@ -142,7 +127,7 @@ public:
         for (const auto& [key, entry] : seconds_) {
             if (key.first == kFrame) continue;
             const double seconds = entry.first;
-            const auto plain = seconds_.find({"step_force_calls", key.second});
+            const auto plain = seconds_.find({"step_plain", key.second});
             const double nsPerPair = seconds * 1e9 / orderedPairs(key.second);
             if (plain == seconds_.end())
                 std::printf("%-22s %7lld %12.3f %14s\n", key.first.c_str(), static_cast<long long>(key.second),
@@ -172,9 +157,6 @@ void registerAll() {
         for (std::int64_t n : kSizes) b->Arg(n);
         b->Unit(benchmark::kMillisecond);
     }
-    auto* b = benchmark::RegisterBenchmark("step_force_calls", plainForceLoop);
-    for (std::int64_t n : kSizes) b->Arg(n);
-    b->Unit(benchmark::kMillisecond);
     if (openWindow()) {
         auto* frame = benchmark::RegisterBenchmark(ComparingReporter::kFrame, displayFrame);
         for (std::int64_t n : kSizes) frame->Arg(n);

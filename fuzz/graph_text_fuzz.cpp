@@ -22,14 +22,6 @@ void fail(const char* what, const std::string& first, const std::string& second)
     std::abort();
 }
 
-bool sameEdges(const std::vector<Edge>& a, const std::vector<Edge>& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].from != b[i].from || a[i].to != b[i].to) return false;
-    }
-    return true;
-}
-
 void checkLoadedNodes(const std::string& text) {
     for (const Object& node : objects) {
         if (!std::isfinite(node.pos[0]) || !std::isfinite(node.pos[1])) {
@@ -51,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string first = graphText();
     loadGraphText(first);
     checkLoadedNodes(first);
-    if (objects.size() != nodeCount || !sameEdges(edges, loadedEdges)) {
+    if (objects.size() != nodeCount || edges != loadedEdges) {
         fail("a saved graph did not load back whole", input, first);
     }
     const std::string second = graphText();

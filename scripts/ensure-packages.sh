@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages a step needs, only where they are missing.
+# Installs the Debian packages a step needs, only where they are missing. The one list of
+# the packages the project needs on Debian.
 # Usage: scripts/ensure-packages.sh build|test ...
 set -euo pipefail
 

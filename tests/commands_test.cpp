@@ -40,7 +40,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeyCase{"two_doubles_sep", "22", -0.1f, 0.4f},
                       KeyCase{"unassigned_keys", "abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f},
                       KeyCase{"bytes_above_ascii", "\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Commands, ConstantDoublesAndHalvesWithoutBound) {
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);

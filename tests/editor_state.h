@@ -4,7 +4,7 @@
 // code asks of the window system.
 
 #include "graph/store.h"
-#include "graph/window_requests.h"
+#include "ui/window_requests.h"
 
 #include <gtest/gtest.h>
 
@@ -51,7 +51,5 @@ protected:
     void SetUp() override { resetEditorState(); }
     void TearDown() override { windowRequests = {}; }
 };
-
-inline bool operator==(const Edge& a, const Edge& b) { return a.from == b.from && a.to == b.to; }
 
 inline void PrintTo(const Edge& e, std::ostream* os) { *os << "(" << e.from << "," << e.to << ")"; }

@@ -1,6 +1,7 @@
 #include "editor_state.h"
 #include "io/graph_file.h"
 #include "io/graph_text.h"
+#include "ui/callbacks.h"
 
 #include <clocale>
 #include <cmath>
@@ -137,7 +138,7 @@ TEST_F(GraphText, CoordinatesMatchPrintfInTheCLocale) {
     std::mt19937 random(20261207);
     int mismatches = 0;
     for (int i = 0; i < 200000 && mismatches < 5; ++i) {
-        const std::uint32_t bits = random();
+        const auto bits = static_cast<std::uint32_t>(random());
         float value;
         std::memcpy(&value, &bits, sizeof value);
         if (!std::isfinite(value)) continue;
@@ -239,7 +240,7 @@ TEST_F(GraphFile, LoadTouchesOnlyTheGraphAndRequestsARedraw) {
     addNode(0.1f, 0.2f);
     objects[0].vel[0] = 3.0f;
 
-    loadGraph();
+    menu(kOpenGraph);  // "Open graph.txt"
     expectNodes(kExampleNodes);
     EXPECT_EQ(edges, kExampleEdges);
     EXPECT_EQ(windowRequestLog.redisplays, 1);
@@ -276,12 +277,12 @@ TEST_F(GraphFile, OpeningWithNothingToOpenKeepsTheGraph) {
     placeExampleGraph();
     const std::string before = graphText();
 
-    loadGraph();
+    menu(kOpenGraph);
     EXPECT_EQ(graphText(), before) << "no graph.txt";
     EXPECT_EQ(windowRequestLog.redisplays, 1);
 
     fs::create_directory(kGraphFileName);
-    loadGraph();
+    menu(kOpenGraph);
     EXPECT_EQ(graphText(), before) << "graph.txt is a directory";
     EXPECT_EQ(windowRequestLog.redisplays, 2);
 }

@@ -4,6 +4,7 @@
 
 #include "editor_state.h"
 #include "graph/layout.h"
+#include "graph/repulsion_path.h"
 
 #include <cstdlib>
 #include <new>

@@ -2,6 +2,7 @@
 #include "float_bits.h"
 #include "graph/force.h"
 #include "graph/layout.h"
+#include "graph/repulsion_path.h"
 #include "reference_step.h"
 #include "ui/callbacks.h"
 
@@ -222,8 +223,8 @@ INSTANTIATE_TEST_SUITE_P(
                           RandomLayoutCase{"sixteen", 16, kInitialConstant, kInitialSep, 0.05f},
                           RandomLayoutCase{"five", 5, kInitialConstant, kInitialSep, 0.05f},
                           RandomLayoutCase{"one", 1, kInitialConstant, kInitialSep, 1.0f})),
-    [](const auto& info) {
-        return std::string(repulsionPathName(std::get<0>(info.param))) + "_" + std::get<1>(info.param).name;
+    [](const auto& row) {
+        return std::string(repulsionPathName(std::get<0>(row.param))) + "_" + std::get<1>(row.param).name;
     });
 
 }  // namespace

@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         PointerCase{"clear_during_an_edge_drag_adds_no_edge",
                     {click(toolbar(1)), click(kA), click(toolbar(2)), release(kLeftButton, kB)},
                     {0, {}, true, false, false, false, 4}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 using Pointer = EditorTest;
 

@@ -66,7 +66,7 @@ INSTANTIATE_TEST_SUITE_P(
                       AddEdgeCase{"reverse", 3, 2, 0.1f, {{2, 0}}},
                       AddEdgeCase{"stale_start", 2, 5, 0.1f, {}},
                       AddEdgeCase{"start_at_count", 2, 2, 0.1f, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Store, RepeatedDragsStoreRepeatedEdges) {
     placeNodes({{0.2f, 0.2f}, {0.8f, 0.8f}});
@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         RemovalCase{"self_loop", 4, {{2, 2}, {0, 3}}, 2, {{0, 2}}},
         RemovalCase{"consecutive_touching", 4, {{1, 0}, {0, 2}, {3, 0}, {0, 0}, {2, 3}}, 0, {{1, 2}}},
         RemovalCase{"out_of_range_endpoints_shift", 3, {{0, 7}, {9, 1}}, 1, {{0, 6}}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST_F(Store, RemovingFromAnEmptyGraphChangesNothing) {
     edges = {{0, 1}};  // as a file may leave them

@@ -1,11 +1,10 @@
 #include "graph/layout.h"
 
 #include "graph/force.h"
-#include "graph/repulsion_paths.h"
+#include "graph/repulsion_path.h"
 #include "graph/store.h"
 
 #include <cmath>
-#include <cstddef>
 
 namespace {
 
@@ -14,29 +13,12 @@ constexpr float kDamping = 0.9f;
 constexpr float kLowerBound = 0.0f;
 constexpr float kUpperBound = 1.0f;
 
-// Every ordered pair of distinct nodes, summed per node in ascending j before it touches
-// the velocity: single-precision sums depend on that order. The SIMD paths keep it.
-void plainRepulsionPass(std::size_t n) {
-    float out[2];
-    for (std::size_t i = 0; i < n; ++i) {
-        float sum[2] = {0.0f, 0.0f};
-        for (std::size_t j = 0; j < n; ++j) {
-            if (j == i) continue;
-            force(objects[i], objects[j], out, false);
-            sum[0] = out[0] + sum[0];
-            sum[1] = out[1] + sum[1];
-        }
-        objects[i].vel[0] = sum[0] + objects[i].vel[0];
-        objects[i].vel[1] = sum[1] + objects[i].vel[1];
-    }
-}
-
 // Edges naming a node that does not exist (a hand-edited file) are skipped; a repeated
 // edge pulls once per copy.
-void springPass(std::size_t n) {
+void springPass() {
     float out[2];
     for (const Edge& e : edges) {
-        if (e.from >= n || e.to >= n) continue;
+        if (!isNode(e.from) || !isNode(e.to)) continue;
         Object& from = objects[e.from];
         Object& to = objects[e.to];
         force(from, to, out, true);
@@ -81,58 +63,11 @@ void dampingPass() {
     }
 }
 
-void repulsionPass(RepulsionPath path, std::size_t n) {
-    if (!repulsionPathAvailable(path)) path = RepulsionPath::kPlain;
-    const float q = sep * sep;
-    switch (path) {
-#if defined(GRAPH_EDITOR_X86_LANES)
-        case RepulsionPath::kAvx2: repulsionPassAvx2(objects.data(), n, constant, q); return;
-        case RepulsionPath::kSse2: repulsionPassSse2(objects.data(), n, constant, q); return;
-#endif
-        default: plainRepulsionPass(n); return;
-    }
-}
-
-RepulsionPath detectFastestPath() {
-#if defined(GRAPH_EDITOR_X86_LANES)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return RepulsionPath::kAvx2;
-    return RepulsionPath::kSse2;
-#else
-    return RepulsionPath::kPlain;
-#endif
-}
-
 }  // namespace
 
-const char* repulsionPathName(RepulsionPath path) {
-    switch (path) {
-        case RepulsionPath::kPlain: return "plain";
-        case RepulsionPath::kSse2: return "sse2";
-        case RepulsionPath::kAvx2: return "avx2";
-    }
-    return "unknown";
-}
-
-bool repulsionPathAvailable(RepulsionPath path) {
-    switch (path) {
-        case RepulsionPath::kPlain: return true;
-        // Every x86-64 CPU has SSE2, so it is there wherever a SIMD path is built.
-        case RepulsionPath::kSse2: return fastestRepulsionPath() != RepulsionPath::kPlain;
-        case RepulsionPath::kAvx2: return fastestRepulsionPath() == RepulsionPath::kAvx2;
-    }
-    return false;
-}
-
-RepulsionPath fastestRepulsionPath() {
-    static const RepulsionPath fastest = detectFastestPath();
-    return fastest;
-}
-
 void layoutStep(RepulsionPath path) {
-    const std::size_t n = objects.size();
-    repulsionPass(path, n);
-    springPass(n);
+    repulsionPass(path);
+    springPass();
     movePass();
     dampingPass();
 }

@@ -2,7 +2,7 @@
 // entered only after the CPU has been checked for AVX2.
 
 #include "graph/repulsion_lanes.h"
-#include "graph/repulsion_paths.h"
+#include "graph/repulsion_simd.h"
 
 #if defined(__AVX2__)
 

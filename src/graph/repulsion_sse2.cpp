@@ -1,7 +1,7 @@
 // Four nodes per step in SSE registers; SSE2 is part of every x86-64 CPU.
 
 #include "graph/repulsion_lanes.h"
-#include "graph/repulsion_paths.h"
+#include "graph/repulsion_simd.h"
 
 #if defined(__SSE2__)
 

@@ -41,13 +41,13 @@ void addEdge(std::uint32_t from, float x, float y) {
     if (to == from || objects.size() < 2) return;
     // A stale drag start (the graph was cleared or shrunk mid-drag) must not store an
     // edge that would silently join whatever node later takes that index.
-    if (from >= objects.size()) return;
+    if (!isNode(from)) return;
     edges.push_back(Edge{from, to});
 }
 
 void removeNode(float x, float y) {
     const std::uint32_t n = getNode(x, y);
-    if (n >= objects.size()) return;
+    if (!isNode(n)) return;  // an empty graph
     objects.erase(objects.begin() + n);
     for (std::size_t e = 0; e < edges.size();) {
         Edge& edge = edges[e];

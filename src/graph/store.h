@@ -14,6 +14,7 @@ struct Object {
 struct Edge {
     std::uint32_t from;
     std::uint32_t to;
+    bool operator==(const Edge&) const = default;
 };
 
 inline constexpr float kInitialConstant = -0.1f;
@@ -38,8 +39,12 @@ extern int wh;
 extern float mx;
 extern float my;
 
+// Whether `index` names a node. Node indices come from picks on a graph that may have
+// shrunk since, and edge endpoints from files, so every reader checks before indexing.
+inline bool isNode(std::uint32_t index) { return index < objects.size(); }
+
 // Index of the node nearest (x, y); ties go to the lowest index. 0 on an empty graph,
-// which names no node, so callers compare the result with the node count.
+// which names no node (see isNode).
 std::uint32_t getNode(float x, float y);
 void addNode(float x, float y);
 // Joins `from` to the node nearest (x, y), unless that is `from` itself, the graph has

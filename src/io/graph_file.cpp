@@ -1,6 +1,5 @@
 #include "io/graph_file.h"
 
-#include "graph/window_requests.h"
 #include "io/graph_text.h"
 
 #include <cerrno>
@@ -51,10 +50,9 @@ bool prepareReplacement(int fd, const std::string& target) {
     // A write-protected graph.txt could not have been opened for writing either; a rename
     // would get past that protection, so honour it here.
     if (access(target.c_str(), W_OK) != 0) return false;
-    // Only root can give a file away; for anyone else a refusal just leaves the new
-    // file their own, which is no reason to lose the save.
-    const bool ownerKept = fchown(fd, existing.st_uid, existing.st_gid) == 0;
-    static_cast<void>(ownerKept);
+    // Only root can give a file away; for anyone else the new file simply stays their
+    // own, which is no reason to lose the save.
+    if (fchown(fd, existing.st_uid, existing.st_gid) != 0 && errno != EPERM) return false;
     return fchmod(fd, existing.st_mode & kPermissionBits) == 0;
 }
 
@@ -130,5 +128,4 @@ void loadGraph() {
     std::string text;
     // No file to open must not cost the user the graph they are working on.
     if (readFile(kGraphFileName, text)) loadGraphText(text);
-    requestRedisplay();
 }

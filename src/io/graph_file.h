@@ -9,6 +9,6 @@ inline constexpr const char* kGraphFileName = "graph.txt";
 // fails for any reason leaves the graph saved before exactly as it was.
 void saveGraph();
 
-// Replaces the graph with the one in graph.txt, as far as it can be read, and requests
-// a redraw. When graph.txt cannot be opened the graph in memory is kept.
+// Replaces the graph with the one in graph.txt, as far as it can be read. When graph.txt
+// cannot be opened the graph in memory is kept.
 void loadGraph();

@@ -25,7 +25,3 @@ void motion(int x, int y);
 void keyboard(unsigned char key, int x, int y);
 void menu(int value);
 void timer(int value);
-
-// Moves into "../Resources" beside the directory of programPath. Leaves programPath
-// intact: it is also the window title.
-void enterResourceDirectory(const char* programPath);

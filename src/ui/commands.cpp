@@ -1,6 +1,7 @@
 #include "graph/store.h"
 #include "io/graph_file.h"
 #include "ui/callbacks.h"
+#include "ui/window_requests.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -30,7 +31,11 @@ void menu(int value) {
     switch (value) {
         case kRemoveNode: removeNode(mx, my); break;
         case kPauseUnpause: menuSelected[kRunButton] = !menuSelected[kRunButton]; break;
-        case kOpenGraph: loadGraph(); break;
+        // Whatever the file held, or if there was none, the screen shows the graph now.
+        case kOpenGraph:
+            loadGraph();
+            requestRedisplay();
+            break;
         case kSaveGraph: saveGraph(); break;
         case kQuit: std::exit(0);
         default: break;

@@ -1,4 +1,5 @@
 #include "graph/store.h"
+#include "ui/toolbar.h"
 #include "ui/window.h"
 
 #include <GL/glut.h>
@@ -10,10 +11,6 @@
 namespace {
 
 constexpr float kNodeHalfSize = 0.01f;
-constexpr float kToolbarBottom = 0.875f;
-constexpr float kButtonWidth = 0.25f;
-
-bool isNode(std::uint32_t index) { return index < objects.size(); }
 
 void drawEdges() {
     glColor3f(1.0f, 0.0f, 0.0f);
@@ -52,9 +49,9 @@ void drawRubberBand() {
 }
 
 void drawButtons() {
-    for (int i = 0; i < 4; ++i) {
-        const float x0 = kButtonWidth * static_cast<float>(i);
-        const float x1 = kButtonWidth * static_cast<float>(i + 1);
+    for (int i = 0; i < kToolbarButtons; ++i) {
+        const float x0 = buttonLeft(i);
+        const float x1 = buttonLeft(i + 1);
         // Shaded from the left edge to the right; lit buttons are lighter.
         const float left = menuSelected[i] ? 1.0f : 0.5f;
         const float right = menuSelected[i] ? 0.7f : 0.2f;

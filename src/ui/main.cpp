@@ -1,5 +1,6 @@
-#include "graph/window_requests.h"
+#include "ui/window_requests.h"
 #include "ui/callbacks.h"
+#include "ui/startup.h"
 #include "ui/window.h"
 
 #include <GL/glut.h>

@@ -1,13 +1,11 @@
 #include "graph/store.h"
-#include "graph/window_requests.h"
 #include "ui/callbacks.h"
+#include "ui/toolbar.h"
+#include "ui/window_requests.h"
 
 #include <cstdint>
 
 namespace {
-
-constexpr float kToolbarHeight = 0.125f;  // top eighth of the window
-constexpr float kButtonWidth = 0.25f;     // four buttons across
 
 struct ScenePoint {
     float x;
@@ -33,11 +31,7 @@ void selectTool(int tool) {
 }
 
 void runToolbarCommand(float sceneX) {
-    const float slot = sceneX / kButtonWidth;
-    // Only presses reported beyond the window's sides fall outside the four buttons;
-    // checking first keeps the truncation below defined for any x.
-    if (!(slot > -1.0f && slot < 4.0f)) return;
-    switch (static_cast<int>(slot)) {
+    switch (toolbarButtonAt(sceneX)) {
         case kNodeTool: selectTool(kNodeTool); break;
         case kEdgeTool: selectTool(kEdgeTool); break;
         case kClearButton: clearGraph(); break;
@@ -86,7 +80,7 @@ void motion(int x, int y) {
     const ScenePoint at = toScene(x, y);
     mx = at.x;
     my = at.y;
-    if (middleDown && selectedNode < objects.size()) {
+    if (middleDown && isNode(selectedNode)) {
         objects[selectedNode].pos[0] = mx;
         objects[selectedNode].pos[1] = my;
         requestRedisplay();

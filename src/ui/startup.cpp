@@ -1,4 +1,4 @@
-#include "ui/callbacks.h"
+#include "ui/startup.h"
 
 #include <libgen.h>
 #include <unistd.h>

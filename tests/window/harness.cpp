@@ -464,7 +464,8 @@ ScenePoint Editor::sceneOf(Pixel p) const {
 Pixel Editor::pixelOf(ScenePoint s) const {
     const int w = width();
     const int h = height();
-    return {static_cast<int>(std::lround(s.x * w)), h - 1 - static_cast<int>(std::lround(s.y * h))};
+    return {static_cast<int>(std::lround(s.x * static_cast<float>(w))),
+            h - 1 - static_cast<int>(std::lround(s.y * static_cast<float>(h)))};
 }
 
 // ---- input ----

@@ -1,4 +1,4 @@
-#include "graph/window_requests.h"
+#include "ui/window_requests.h"
 
 WindowRequests windowRequests;
 

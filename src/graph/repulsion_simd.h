@@ -1,7 +1,7 @@
 #pragma once
 
 // Entry points of the SIMD repulsion passes, each built for its own instruction set.
-// Callers check that the CPU has it first (layout.cpp does).
+// Only repulsion_path.cpp calls them, after checking that the CPU has it.
 
 #include "graph/store.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-// The two things the editor asks of its window system outside drawing: a redraw, and
-// the next layout tick. The front end points these at GLUT; tests point them at
-// recorders. Both default to doing nothing, so the core never needs a window.
+// The two things the callbacks ask of the window system outside drawing: a redraw, and
+// the next layout tick. main points these at GLUT; tests point them at recorders. Both
+// default to doing nothing, so the callbacks' logic runs without a window.
 
 struct WindowRequests {
     void (*postRedisplay)() = nullptr;
