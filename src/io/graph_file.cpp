@@ -3,6 +3,8 @@
 #include "io/graph_text.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,18 +19,27 @@ namespace {
 // A new file gets what a plain fopen for writing would give it.
 constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kPermissionBits = 07777;
-constexpr std::size_t kReadChunk = 64 * 1024;
 constexpr const char* kTemporarySuffix = ".XXXXXX";
+// As many links as the kernel itself follows before it gives up on a loop.
+constexpr int kMostLinks = 40;
 
-// The file a save must replace. A graph.txt that links elsewhere is written where it
-// points, as writing through the link would, rather than having the link replaced.
+// The file a save must write: graph.txt, or what it links to, followed link by link as
+// writing through the link would, to a target that may not exist yet. Empty when the
+// links go round in a loop.
 std::string saveTarget() {
-    std::string target = kGraphFileName;
-    if (char* resolved = realpath(kGraphFileName, nullptr)) {
-        target = resolved;
-        std::free(resolved);
+    std::string path = kGraphFileName;
+    for (int i = 0; i < kMostLinks; ++i) {
+        struct stat info;
+        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target);
+        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return {};
+        const std::size_t slash = path.rfind('/');
+        // A relative link is taken from the directory the link is in.
+        const std::string directory = target[0] == '/' || slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        path = directory + std::string(target, static_cast<std::size_t>(length));
     }
-    return target;
+    return {};
 }
 
 mode_t currentUmask() {
@@ -78,13 +89,26 @@ void syncDirectoryOf(const std::string& path) {
     close(fd);
 }
 
+// Rewrites `target` where it stands. A failure part-way leaves it cut short, so this is
+// only for a directory that takes no new file from us, where it is the one way to save.
+// Non-blocking, so that a FIFO there is refused rather than waited on.
+bool writeInPlace(const std::string& target, std::string_view bytes) {
+    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
+    if (fd < 0) return false;
+    struct stat info;
+    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
+              writeAll(fd, bytes) && fsync(fd) == 0;
+    if (close(fd) != 0) ok = false;
+    return ok;
+}
+
 // Writes `bytes` to a temporary file beside `target`, forces it to disk and only then
 // renames it over `target`. Any failure removes the temporary file and leaves `target`
 // untouched, so a full disk or a crash mid-save cannot destroy the previous save.
 bool replaceFile(const std::string& target, std::string_view bytes) {
     std::string temporary = target + kTemporarySuffix;
     const int fd = mkstemp(temporary.data());
-    if (fd < 0) return false;
+    if (fd < 0) return (errno == EACCES || errno == EPERM) && writeInPlace(target, bytes);
     bool ok = prepareReplacement(fd, target) && writeAll(fd, bytes) && fsync(fd) == 0;
     if (close(fd) != 0) ok = false;
     if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
@@ -96,36 +120,26 @@ bool replaceFile(const std::string& target, std::string_view bytes) {
     return true;
 }
 
-// Reads the whole of `path` into `text`. False only when it cannot be opened as a file;
-// a read error part-way keeps what was read before it.
-bool readFile(const char* path, std::string& text) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info;
-    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        close(fd);
-        return false;
-    }
-    char chunk[kReadChunk];
-    for (;;) {
-        const ssize_t count = read(fd, chunk, sizeof chunk);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) break;
-        text.append(chunk, static_cast<std::size_t>(count));
-    }
-    close(fd);
-    return true;
-}
-
 }  // namespace
 
 void saveGraph() {
+    const std::string target = saveTarget();
+    if (target.empty()) return;
+    // A write past the process's file size limit raises SIGXFSZ, which would end the
+    // editor and lose the graph on screen. Ignored, the write fails with EFBIG instead.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     // Nothing is reported to the user; a failed save simply leaves the old file.
-    replaceFile(saveTarget(), graphText());
+    replaceFile(target, graphText());
+    std::signal(SIGXFSZ, previous);
 }
 
 void loadGraph() {
-    std::string text;
-    // No file to open must not cost the user the graph they are working on.
-    if (readFile(kGraphFileName, text)) loadGraphText(text);
+    // Non-blocking: opening a FIFO would otherwise wait for a writer for ever.
+    const int fd = open(kGraphFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // No file to open must not cost the user the graph they are working on. Nor must a
+    // graph.txt that is no regular file: a device such as /dev/zero never ends.
+    if (fd < 0) return;
+    struct stat info;
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) loadGraphFromFile(fd);
+    close(fd);
 }

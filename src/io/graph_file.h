@@ -5,10 +5,11 @@
 
 inline constexpr const char* kGraphFileName = "graph.txt";
 
-// Writes the graph to graph.txt. The file is replaced whole or not at all: a save that
-// fails for any reason leaves the graph saved before exactly as it was.
+// Writes the graph to graph.txt, or to the file it links to. The file is replaced whole
+// or not at all: a save that fails for any reason leaves the graph saved before exactly
+// as it was. Only where its directory takes no new file is graph.txt rewritten in place.
 void saveGraph();
 
 // Replaces the graph with the one in graph.txt, as far as it can be read. When graph.txt
-// cannot be opened the graph in memory is kept.
+// cannot be opened, or is not a regular file, the graph in memory is kept.
 void loadGraph();

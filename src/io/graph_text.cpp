@@ -2,10 +2,15 @@
 
 #include "graph/store.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <system_error>
+#include <cstdlib>
+#include <limits>
+
+#include <locale.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,6 +18,10 @@ namespace {
 constexpr int kCoordinatePrecision = 6;
 // "-1.23457e+308" is the longest a widened float can come out; leave room to spare.
 constexpr std::size_t kNumberBufferSize = 32;
+// A saved coordinate takes at most 13 characters, and any float can be written exactly
+// in well under 200. A longer run of digits is not a coordinate anyone wrote.
+constexpr std::size_t kLongestNumber = 1024;
+constexpr std::size_t kReadChunk = 64 * 1024;
 
 void appendCount(std::string& out, std::uint64_t value) {
     char buffer[kNumberBufferSize];
@@ -30,56 +39,122 @@ void appendCoordinate(std::string& out, float value) {
 }
 
 // White space as the "C" locale knows it, whatever locale the process runs in.
-bool isSpace(char c) {
+bool isSpace(int c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(int c) { return c >= '0' && c <= '9'; }
+
+// The nearest float to a decimal number, also below the normal range where from_chars
+// gives up (1e-50 is 0, 1e-40 a subnormal). Overflow comes back infinite. The number is
+// plain decimal by construction; the "C" locale keeps its full stop the decimal point.
+float nearestFloat(const std::string& number) {
+    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
+    const locale_t previous = uselocale(cLocale);
+    const float value = std::strtof(number.c_str(), nullptr);
+    uselocale(previous);
+    return value;
+}
+
+// The characters of a graph text, from memory or read from a file a chunk at a time.
+class CharSource {
+public:
+    explicit CharSource(std::string_view text) : view_(text) {}
+    explicit CharSource(int fd) : fd_(fd) {}
+
+    // The character `ahead` places on (at most 2), or -1 past the end.
+    int peek(std::size_t ahead = 0) {
+        while (next_ + ahead >= view_.size() && refill()) {
+        }
+        return next_ + ahead < view_.size() ? static_cast<unsigned char>(view_[next_ + ahead]) : -1;
+    }
+    void skip() { ++next_; }
+
+private:
+    // Keeps the few characters not yet taken and appends the next chunk of the file.
+    bool refill() {
+        if (fd_ < 0) return false;
+        chunk_.erase(0, next_);
+        next_ = 0;
+        const std::size_t kept = chunk_.size();
+        chunk_.resize(kept + kReadChunk);
+        ssize_t count = 0;
+        do {
+            count = read(fd_, chunk_.data() + kept, kReadChunk);
+        } while (count < 0 && errno == EINTR);
+        chunk_.resize(kept + (count > 0 ? static_cast<std::size_t>(count) : 0));
+        view_ = chunk_;
+        if (count <= 0) fd_ = -1;  // the end, or a read error: what was read stays
+        return count > 0;
+    }
+
+    std::string_view view_;
+    std::size_t next_ = 0;
+    std::string chunk_;
+    int fd_ = -1;
+};
 
 // Hands out the numbers of a graph text one at a time. Each read skips white space and
 // takes the longest run that forms a number of the wanted kind.
 class TokenReader {
 public:
-    explicit TokenReader(std::string_view text)
-        : next_(text.data()), end_(text.data() + text.size()) {}
+    explicit TokenReader(CharSource& in) : in_(in) {}
 
     // A count or node index: plain decimal digits, no sign, at most 4294967295.
     bool readIndex(std::uint32_t& value) {
         skipSpace();
-        if (next_ == end_ || !isDigit(*next_)) return false;
-        const auto result = std::from_chars(next_, end_, value);
-        if (result.ec != std::errc()) return false;
-        next_ = result.ptr;
+        if (!isDigit(in_.peek())) return false;
+        std::uint64_t parsed = 0;
+        for (; isDigit(in_.peek()); in_.skip()) {
+            parsed = parsed * 10 + static_cast<std::uint64_t>(in_.peek() - '0');
+            if (parsed > std::numeric_limits<std::uint32_t>::max()) return false;
+        }
+        value = static_cast<std::uint32_t>(parsed);
         return true;
     }
 
-    // A coordinate: optional sign, digits with an optional fraction and exponent, taken
-    // straight to the nearest float (going through double could round twice). Words such
-    // as "nan" and "inf", and values beyond the float range, are refused, so every
+    // A coordinate: optional sign, digits with an optional fraction and exponent. Words
+    // such as "nan" and "inf", and values beyond the float range, are refused, so every
     // coordinate loaded is finite.
     bool readCoordinate(float& value) {
         skipSpace();
-        const char* start = next_;
-        const bool plus = start != end_ && *start == '+';
-        if (plus) ++start;  // from_chars takes a minus but not a plus
-        const char* digits = start;
-        if (!plus && digits != end_ && *digits == '-') ++digits;
-        if (digits == end_ || !(isDigit(*digits) || *digits == '.')) return false;
-        float parsed = 0.0f;
-        const auto result = std::from_chars(start, end_, parsed, std::chars_format::general);
-        if (result.ec != std::errc() || !std::isfinite(parsed)) return false;
+        number_.clear();
+        if (in_.peek() == '+' || in_.peek() == '-') take();
+        const bool wholeDigits = takeDigits();
+        if (in_.peek() == '.') take();
+        if (!(takeDigits() || wholeDigits)) return false;
+        // An "e" without digits after it is not part of the number: it stays for the
+        // next read, which stops there.
+        const std::size_t signs = in_.peek(1) == '+' || in_.peek(1) == '-' ? 1 : 0;
+        if ((in_.peek() == 'e' || in_.peek() == 'E') && isDigit(in_.peek(1 + signs))) {
+            take();
+            if (signs) take();
+            takeDigits();
+        }
+        if (number_.size() > kLongestNumber) return false;
+        const float parsed = nearestFloat(number_);
+        if (!std::isfinite(parsed)) return false;
         value = parsed;
-        next_ = result.ptr;
         return true;
     }
 
 private:
     void skipSpace() {
-        while (next_ != end_ && isSpace(*next_)) ++next_;
+        while (isSpace(in_.peek())) in_.skip();
+    }
+    void take() {
+        number_ += static_cast<char>(in_.peek());
+        in_.skip();
+    }
+    // Whether any digit was taken. Stops past the length limit, which fails the read.
+    bool takeDigits() {
+        const std::size_t before = number_.size();
+        while (isDigit(in_.peek()) && number_.size() <= kLongestNumber) take();
+        return number_.size() > before;
     }
 
-    const char* next_;
-    const char* end_;
+    CharSource& in_;
+    std::string number_;
 };
 
 // Records are appended one at a time: a count is never trusted to reserve room, so a
@@ -109,6 +184,13 @@ void readEdges(TokenReader& in) {
     }
 }
 
+void readGraph(CharSource& source) {
+    clearGraph();
+    TokenReader in(source);
+    // A node section that breaks off ends the load: its edges would be meaningless.
+    if (readNodes(in)) readEdges(in);
+}
+
 }  // namespace
 
 std::string graphText() {
@@ -133,8 +215,11 @@ std::string graphText() {
 }
 
 void loadGraphText(std::string_view text) {
-    clearGraph();
-    TokenReader in(text);
-    // A node section that breaks off ends the load: its edges would be meaningless.
-    if (readNodes(in)) readEdges(in);
+    CharSource source(text);
+    readGraph(source);
+}
+
+void loadGraphFromFile(int fd) {
+    CharSource source(fd);
+    readGraph(source);
 }

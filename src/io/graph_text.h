@@ -15,3 +15,7 @@ std::string graphText();
 // between tokens. The first value that cannot be read ends the load; everything appended
 // before it stays. Touches nothing but `objects` and `edges`, and requests no redraw.
 void loadGraphText(std::string_view text);
+
+// The same, reading from an open file as the load goes: it stops reading at the first
+// value that cannot be read, so memory follows what is loaded, not the file's size.
+void loadGraphFromFile(int fd);
