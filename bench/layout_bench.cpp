@@ -4,7 +4,9 @@
 //   (c) one frame of the display callback, drawn and finished, when an X display is
 //       there to draw on (bench/run_layout_bench.sh starts a virtual one).
 // Besides Google Benchmark's own table, prints the time per ordered pair of nodes, how
-// many times faster each path of (a) is than (b), and the time per frame of (c).
+// many times faster each path of (a) is than (b), and the time per frame of (c). The step
+// runs 20 times a second and must not allocate: every operator new is counted, the
+// allocations per step are printed, and the run fails if there were any.
 
 #include "graph/repulsion_path.h"
 #include "graph/store.h"
@@ -17,12 +19,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace {
+std::int64_t allocations = 0;
+}
+
+void* operator new(std::size_t size) {
+    ++allocations;
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+std::int64_t stepAllocations = 0;
 
 const std::int64_t kSizes[] = {500, 1000, 2000, 4000, 8000};
 
@@ -56,12 +73,17 @@ void stepWith(benchmark::State& state, RepulsionPath path) {
     constant = kInitialConstant;
     sep = kInitialSep;
     edges = g.links;
+    std::int64_t allocated = 0;
     for (auto _ : state) {
         objects = g.nodes;
+        const std::int64_t before = allocations;
         layoutStep(path);
+        allocated += allocations - before;
         benchmark::DoNotOptimize(objects.data());
     }
     reportPairs(state, n);
+    state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocated), benchmark::Counter::kAvgIterations);
+    stepAllocations += allocated;
 }
 
 // The editor's window, without its main loop: frames are drawn by calling display()
@@ -137,6 +159,7 @@ public:
                             nsPerPair, plain->second.first / seconds);
         }
         std::printf("layoutStep() uses %s here.\n", repulsionPathName(fastestRepulsionPath()));
+        std::printf("allocations in all timed steps: %lld\n", static_cast<long long>(stepAllocations));
         for (const auto& [key, entry] : seconds_)
             if (key.first == kFrame)
                 std::printf("display frame (wall time), n = %lld: %.3f ms\n", static_cast<long long>(key.second),
@@ -175,5 +198,6 @@ int main(int argc, char** argv) {
     ComparingReporter reporter;
     const std::size_t ran = benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return ran > 0 ? 0 : 1;  // a filter that matches nothing is a mistake, not a pass
+    // A filter that matches nothing is a mistake, not a pass; so is a step that allocates.
+    return ran > 0 && stepAllocations == 0 ? 0 : 1;
 }

@@ -1,97 +1,47 @@
-#include "editor_state.h"
+#include "support.h"
 #include "ui/callbacks.h"
 
-#include <bit>
-#include <cstdint>
-#include <limits>
+#include <cmath>
 #include <string>
 
 namespace {
 
 using Commands = EditorTest;
 
-struct KeyCase {
-    const char* name;
-    const char* keys;
-    float constant;
-    float sep;
-};
-
-class KeySequence : public EditorTest, public ::testing::WithParamInterface<KeyCase> {};
-
-TEST_P(KeySequence, TunesTheLayoutBitForBitWithoutRedrawing) {
-    const KeyCase& c = GetParam();
-    for (const char* k = c.keys; *k; ++k) keyboard(static_cast<unsigned char>(*k), 17, 23);
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(constant), std::bit_cast<std::uint32_t>(c.constant)) << constant;
-    EXPECT_EQ(std::bit_cast<std::uint32_t>(sep), std::bit_cast<std::uint32_t>(c.sep)) << sep;
-    EXPECT_EQ(windowRequestLog.redisplays, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, KeySequence,
-    ::testing::Values(KeyCase{"three_doublings", "+++", -0.8f, 0.1f},
-                      KeyCase{"equals_doubles_too", "=+=", -0.8f, 0.1f},
-                      KeyCase{"zero_resets_constant", "+++0", -0.1f, 0.1f},
-                      KeyCase{"minus_halves", "-", -0.05f, 0.1f},
-                      KeyCase{"underscore_halves_too", "_-", -0.025f, 0.1f},
-                      KeyCase{"three_halves_sep", "3", -0.1f, 0.05f},
-                      KeyCase{"two_then_three_restores_sep", "23", -0.1f, 0.1f},
-                      KeyCase{"one_resets_sep", "2221", -0.1f, 0.1f},
-                      KeyCase{"two_doubles_sep", "22", -0.1f, 0.4f},
-                      KeyCase{"unassigned_keys", "abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f},
-                      KeyCase{"bytes_above_ascii", "\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f}),
-    [](const auto& row) { return std::string(row.param.name); });
-
-TEST_F(Commands, ConstantDoublesAndHalvesWithoutBound) {
+TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
+    const struct { std::string keys; float constant, sep; } rows[] = {
+        {"+=+", -0.8f, 0.1f}, {"+++0", -0.1f, 0.1f}, {"-_", -0.025f, 0.1f}, {"3", -0.1f, 0.05f}, {"223", -0.1f, 0.2f},
+        {"2221", -0.1f, 0.1f}, {"abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f}, {"\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f},
+    };
+    for (const auto& row : rows) {
+        constant = kInitialConstant;
+        sep = kInitialSep;
+        for (char key : row.keys) keyboard(static_cast<unsigned char>(key), 17, 23);
+        EXPECT_EQ(bits(constant), bits(row.constant)) << "keys " << row.keys << ": " << constant;
+        EXPECT_EQ(bits(sep), bits(row.sep)) << "keys " << row.keys << ": " << sep;
+    }
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
-    EXPECT_EQ(constant, -std::numeric_limits<float>::infinity());
-    keyboard('0', 0, 0);
-    for (int i = 0; i < 200; ++i) keyboard('-', 0, 0);
-    EXPECT_EQ(constant, -0.0f);
+    EXPECT_EQ(constant, -INFINITY) << "no bound";
+    EXPECT_EQ(windowLog.redisplays, 0);
 }
 
-TEST_F(Commands, EscQAndQuitEndTheProgramWithStatusZero) {
-    EXPECT_EXIT(keyboard(27, 0, 0), ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(keyboard('q', 0, 0), ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(keyboard('Q', 0, 0), ::testing::ExitedWithCode(0), "");
-    EXPECT_EXIT(menu(kQuit), ::testing::ExitedWithCode(0), "");
-}
-
-TEST_F(Commands, RemoveNodeTakesTheNodeNearestThePointerHoweverFar) {
-    menu(kRemoveNode);
-    EXPECT_TRUE(objects.empty());
-
-    addNode(0.2f, 0.2f);
-    addNode(0.8f, 0.8f);
-    addNode(0.5f, 0.5f);
+TEST_F(Commands, MenuRemovesTheNodeNearestThePointerAndPausesWithoutRedrawing) {
+    menu(kRemoveNode);  // on an empty graph: nothing
+    objects = {{{0.2f, 0.7f}, {}}, {{0.8f, 0.4f}, {}}, {{0.5f, 0.1f}, {}}};
     edges = {{0, 1}, {1, 2}, {2, 0}};
-    mx = 5.0f;
-    my = 5.0f;
+    mx = 4.0f;   // far right and below: nearest node 1, where the same
+    my = -1.0f;  // point with x and y swapped is nearest node 0
     menu(kRemoveNode);
-    ASSERT_EQ(objects.size(), 2u);
-    EXPECT_EQ(objects[1].pos[0], 0.5f);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.2f, 0.7f}, {}}, {{0.5f, 0.1f}, {}}}));
     EXPECT_EQ(edges, (std::vector<Edge>{{1, 0}}));
-    EXPECT_EQ(windowRequestLog.redisplays, 0) << "the next tick shows it";
-}
-
-TEST_F(Commands, PauseAndTheRunButtonShareOneSwitch) {
+    for (int value : {int{kPauseUnpause}, 0, 6, -1}) menu(value);  // the last three are no entries
+    EXPECT_TRUE(menuSelected[kRunButton]);
     ww = 640;
     wh = 480;
-    menu(kPauseUnpause);
-    EXPECT_TRUE(menuSelected[kRunButton]);
-    mouse(kLeftButton, kButtonPressed, 600, 10);  // the Run button
+    mouse(kLeftButton, kButtonPressed, 600, 10);  // the Run button: the same switch
     EXPECT_FALSE(menuSelected[kRunButton]);
-    menu(kPauseUnpause);
-    menu(kPauseUnpause);
-    EXPECT_FALSE(menuSelected[kRunButton]);
-}
-
-TEST_F(Commands, UnknownMenuValuesDoNothing) {
-    addNode(0.5f, 0.5f);
-    for (int value : {0, 6, -1, 1000}) menu(value);
-    EXPECT_EQ(objects.size(), 1u);
-    EXPECT_FALSE(menuSelected[kRunButton]);
-    EXPECT_EQ(windowRequestLog.redisplays, 0);
+    EXPECT_EQ(objects.size(), 2u);
+    EXPECT_EQ(windowLog.redisplays, 1) << "only the press redraws";
 }
 
 }  // namespace

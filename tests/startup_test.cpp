@@ -8,63 +8,26 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Each test gets a scratch tree with an installed layout: root/bin and root/Resources.
-class ResourceDirectory : public ::testing::Test {
-protected:
-    void SetUp() override {
-        original = fs::current_path();
-        std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        root = fs::canonical(pattern);
-        fs::create_directories(root / "bin");
-        fs::create_directories(root / "Resources");
-        fs::create_directories(root / "elsewhere");
-        fs::create_directories(root / "lonely" / "bin");
+// A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
+TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
+    std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path root = fs::canonical(pattern);
+    for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
+    const struct { fs::path startIn; std::string program; fs::path endIn; } rows[] = {
+        {root / "bin", "./graph-editor", root / "Resources"},
+        // As when the shell finds it on its search path: the starting directory counts.
+        {root / "elsewhere", "graph-editor", root / "Resources"},
+        {root / "elsewhere", (root / "lonely/bin/graph-editor").string(), root / "lonely/bin"},
+        {root / "elsewhere", (root / "missing/bin/graph-editor").string(), root / "elsewhere"},
+    };
+    for (const auto& row : rows) {
+        fs::current_path(row.startIn);
+        std::string program = row.program;
+        enterResourceDirectory(program.c_str());
+        EXPECT_EQ(fs::current_path(), row.endIn) << row.program << " from " << row.startIn;
+        EXPECT_EQ(program, row.program) << "the path is also the window title";
     }
-    void TearDown() override {
-        fs::current_path(original);
-        fs::remove_all(root);
-    }
-
-    // Starts "the program" as programPath from the working directory startDir.
-    fs::path startFrom(const fs::path& startDir, std::string programPath) {
-        fs::current_path(startDir);
-        const std::string title = programPath;
-        enterResourceDirectory(programPath.c_str());
-        EXPECT_EQ(programPath, title) << "the program path is also the window title";
-        return fs::current_path();
-    }
-
-    fs::path original;
-    fs::path root;
-};
-
-TEST_F(ResourceDirectory, AbsoluteProgramPathLeadsToResources) {
-    EXPECT_EQ(startFrom(root / "elsewhere", (root / "bin" / "graph-editor").string()), root / "Resources");
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(root);
 }
-
-TEST_F(ResourceDirectory, RelativePathsResolveFromTheStartingDirectory) {
-    EXPECT_EQ(startFrom(root / "bin", "./graph-editor"), root / "Resources");
-    EXPECT_EQ(startFrom(root / "elsewhere", "../bin/graph-editor"), root / "Resources");
-}
-
-TEST_F(ResourceDirectory, PathWithoutSlashUsesTheStartingDirectory) {
-    // As when the shell finds the program on its search path: "../Resources" is taken
-    // relative to where the program was started, not to where it lives.
-    EXPECT_EQ(startFrom(root / "elsewhere", "graph-editor"), root / "Resources");
-    EXPECT_EQ(startFrom(root / "lonely" / "bin", "graph-editor"), root / "lonely" / "bin");
-}
-
-TEST_F(ResourceDirectory, WithoutSiblingResourcesStaysInTheProgramDirectory) {
-    EXPECT_EQ(startFrom(root / "elsewhere", (root / "lonely" / "bin" / "graph-editor").string()),
-              root / "lonely" / "bin");
-}
-
-TEST_F(ResourceDirectory, UnreachableProgramDirectoryStaysWhereStarted) {
-    EXPECT_EQ(startFrom(root / "elsewhere", (root / "missing" / "bin" / "graph-editor").string()),
-              root / "elsewhere");
-}
-
-}  // namespace

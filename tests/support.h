@@ -1,0 +1,56 @@
+#pragma once
+
+// Puts the editor back in its start-up state before each test, and records what the
+// callbacks ask of the window system.
+
+#include "graph/store.h"
+#include "ui/window_requests.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+struct WindowLog {
+    int redisplays = 0;
+    int timers = 0;
+    unsigned int delayMs = 0;  // of the last timer armed
+    void (*callback)(int) = nullptr;
+    int value = -1;
+};
+inline WindowLog windowLog;
+
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        clearGraph();
+        menuSelected[kNodeTool] = true;
+        menuSelected[kEdgeTool] = menuSelected[kClearButton] = menuSelected[kRunButton] = false;
+        edgeStarted = middleDown = false;
+        selectedNode = 0;
+        constant = kInitialConstant;
+        sep = kInitialSep;
+        ww = wh = 0;
+        mx = my = 0.0f;
+        windowLog = {};
+        windowRequests = {[] { ++windowLog.redisplays; }, [](unsigned int delayMs, void (*callback)(int), int value) {
+                              windowLog = {windowLog.redisplays, windowLog.timers + 1, delayMs, callback, value};
+                          }};
+    }
+    void TearDown() override { windowRequests = {}; }
+};
+
+// The layout promises exact single-precision results: tests compare bit patterns, which
+// also tell -0 from +0.
+inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
+
+// Every node as the bits of x, y, vx and vy, to compare whole graphs at once.
+inline std::vector<std::uint32_t> nodeBits(const std::vector<Object>& nodes = objects) {
+    std::vector<std::uint32_t> all;
+    for (const Object& o : nodes) all.insert(all.end(), {bits(o.pos[0]), bits(o.pos[1]), bits(o.vel[0]), bits(o.vel[1])});
+    return all;
+}
+
+inline void PrintTo(const Edge& e, std::ostream* os) { *os << "(" << e.from << "," << e.to << ")"; }
