@@ -24,7 +24,7 @@ TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
         {"no pull inside sep", 0.4f, 0.5f, 0.45f, 0.5f, true, 0.0f, 0.0f},
         {"level push", 0.5f, 0.5f, 0.55f, 0.5f, false, -0.0992500037f, -0.0f},
         {"diagonal push", 0.5f, 0.5f, 0.53f, 0.54f, false, -0.0992500037f, -0.0992500037f},
-        {"d2 == q, pull", 0.0f, 0.0f, 0.1f, 0.0f, true, 0.0f, 0.0f},
+        {"d2 == q, pull", 0.1f, 0.0f, 0.0f, 0.0f, true, 0.0f, 0.0f},
         {"d2 == q, push", 0.0f, 0.0f, 0.1f, 0.0f, false, 0.0f, 0.0f},
         {"0.6 - 0.5 > 0.1: tiny pull", 0.5f, 0.5f, 0.6f, 0.5f, true, 0.2f / 268435456.0f, 0.0f},
         {"0.6 - 0.5 > 0.1: no push", 0.5f, 0.5f, 0.6f, 0.5f, false, 0.0f, 0.0f},

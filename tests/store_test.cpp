@@ -1,5 +1,6 @@
 #include "support.h"
 
+#include <utility>
 #include <vector>
 
 namespace {
@@ -14,7 +15,8 @@ void placeNodes(int count) {
 
 TEST_F(Store, NearestNodeTiesGoToTheLowestIndex) {
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "empty graph";
-    objects = {{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.9f, 0.1f}, {}}};
+    for (auto [x, y] : {std::pair{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 0.5f}, {0.9f, 0.1f}}) addNode(x, y);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.9f, 0.1f}, {}}}));
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "equally near two";
     EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
     EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
