@@ -5,7 +5,7 @@
 # AddressSanitizer and UndefinedBehaviorSanitizer).
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh build test
+scripts/ensure-packages.sh program test
 
 for preset in default sanitize; do
   cmake --preset "$preset"
