@@ -6,8 +6,9 @@
 # part out. BUILD_TESTING=OFF leaves every part out. Dependencies are looked for only for a
 # part that may be built. Sets <option>_ENABLED for each part.
 
-# graph_editor_test_part(<option> <title> <finder>): <finder> is a function that looks for
-# the part's dependencies and sets `missing` in its caller to the packages it did not find.
+# graph_editor_test_part(<option> <title> <finder> [<args>...]): <finder> is a function,
+# called with <args>, that looks for the part's dependencies and appends the Debian
+# packages it did not find to `missing` in its caller.
 function(graph_editor_test_part option title finder)
   set(${option} AUTO CACHE STRING "Build the ${title}: AUTO, ON or OFF")
   set_property(CACHE ${option} PROPERTY STRINGS AUTO ON OFF)
@@ -15,7 +16,7 @@ function(graph_editor_test_part option title finder)
   set(enabled OFF)
   if(BUILD_TESTING AND (wanted STREQUAL "AUTO" OR ${option}))
     set(missing "")
-    cmake_language(CALL ${finder})
+    cmake_language(CALL ${finder} ${ARGN})
     list(JOIN missing " " missing)
     if(NOT missing)
       set(enabled ON)
@@ -30,10 +31,11 @@ function(graph_editor_test_part option title finder)
   set(${option}_ENABLED ${enabled} PARENT_SCOPE)
 endfunction()
 
-function(graph_editor_find_gtest)
-  find_package(GTest QUIET)
-  if(NOT TARGET GTest::gtest_main)
-    list(APPEND missing libgtest-dev)
+# A CMake package that should define <target>, from the Debian package <debian>.
+function(graph_editor_find_package name target debian)
+  find_package(${name} QUIET)
+  if(NOT TARGET ${target})
+    list(APPEND missing ${debian})
   endif()
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
@@ -41,15 +43,10 @@ endfunction()
 # The window tests are GoogleTest tests too. They start the real program on their own Xvfb
 # and drive it through XTest.
 function(graph_editor_find_window_tools)
-  graph_editor_find_gtest()
-  find_package(X11 QUIET)
+  graph_editor_find_package(GTest GTest::gtest_main libgtest-dev)
+  graph_editor_find_package(X11 X11::X11 libx11-dev)
+  graph_editor_find_package(X11 X11::Xtst libxtst-dev)
   find_program(XVFB_EXECUTABLE Xvfb)
-  if(NOT TARGET X11::X11)
-    list(APPEND missing libx11-dev)
-  endif()
-  if(NOT TARGET X11::Xtst)
-    list(APPEND missing libxtst-dev)
-  endif()
   if(NOT XVFB_EXECUTABLE)
     list(APPEND missing xvfb)
   endif()
@@ -77,15 +74,9 @@ function(graph_editor_find_fuzz_tools)
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
 
-function(graph_editor_find_benchmark)
-  find_package(benchmark QUIET)
-  if(NOT TARGET benchmark::benchmark)
-    list(APPEND missing libbenchmark-dev)
-  endif()
-  set(missing ${missing} PARENT_SCOPE)
-endfunction()
-
-graph_editor_test_part(GRAPH_EDITOR_UNIT_TESTS "unit tests" graph_editor_find_gtest)
+graph_editor_test_part(GRAPH_EDITOR_UNIT_TESTS "unit tests"
+                       graph_editor_find_package GTest GTest::gtest_main libgtest-dev)
 graph_editor_test_part(GRAPH_EDITOR_WINDOW_TESTS "window tests" graph_editor_find_window_tools)
 graph_editor_test_part(GRAPH_EDITOR_FUZZ "fuzz tests" graph_editor_find_fuzz_tools)
-graph_editor_test_part(GRAPH_EDITOR_BENCH "benchmarks" graph_editor_find_benchmark)
+graph_editor_test_part(GRAPH_EDITOR_BENCH "benchmarks"
+                       graph_editor_find_package benchmark benchmark::benchmark libbenchmark-dev)
