@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a step needs, only where they are missing. The one list of
 # the packages the project needs on Debian.
-# Usage: scripts/ensure-packages.sh build|test ...
+# Usage: scripts/ensure-packages.sh program|test ...
+#   program: what building the editor needs (./run.sh)
+#   test:    what the tests, the fuzz target and the benchmarks add (./test.sh, CI)
 set -euo pipefail
 
 declare -A needs=(
-  [build]="cmake g++ make freeglut3-dev libglu1-mesa-dev libgtest-dev libbenchmark-dev clang libclang-rt-14-dev libx11-dev libxtst-dev"
-  [test]="xvfb xauth"
+  [program]="cmake g++ make freeglut3-dev libglu1-mesa-dev"
+  [test]="libgtest-dev libx11-dev libxtst-dev xvfb xauth clang libclang-rt-14-dev libbenchmark-dev"
 )
 
 wanted=()

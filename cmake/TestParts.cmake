@@ -1,0 +1,82 @@
+# The test parts and what each needs beyond the editor's own OpenGL, GLU and GLUT.
+#
+# Each part has a cache option: AUTO (the default) builds the part when its dependencies
+# are there and otherwise switches it off with one message naming the Debian packages that
+# would bring them; ON insists on them (a configure error without them); OFF leaves the
+# part out. BUILD_TESTING=OFF leaves every part out. Dependencies are looked for only for a
+# part that may be built. Sets <option>_ENABLED for each part.
+
+# graph_editor_test_part(<option> <title> <finder> [<args>...]): <finder> is a function,
+# called with <args>, that looks for the part's dependencies and appends the Debian
+# packages it did not find to `missing` in its caller.
+function(graph_editor_test_part option title finder)
+  set(${option} AUTO CACHE STRING "Build the ${title}: AUTO, ON or OFF")
+  set_property(CACHE ${option} PROPERTY STRINGS AUTO ON OFF)
+  string(TOUPPER "${${option}}" wanted)
+  set(enabled OFF)
+  if(BUILD_TESTING AND (wanted STREQUAL "AUTO" OR ${option}))
+    set(missing "")
+    cmake_language(CALL ${finder} ${ARGN})
+    list(JOIN missing " " missing)
+    if(NOT missing)
+      set(enabled ON)
+    elseif(wanted STREQUAL "AUTO")
+      message(STATUS "The ${title} are switched off; to build them, install ${missing} "
+                     "(or configure with -D${option}=OFF to silence this)")
+    else()
+      message(FATAL_ERROR "${option} is ${${option}}, but the ${title} need ${missing}: "
+                          "apt-get install ${missing}, or configure with -D${option}=OFF")
+    endif()
+  endif()
+  set(${option}_ENABLED ${enabled} PARENT_SCOPE)
+endfunction()
+
+# A CMake package that should define <target>, from the Debian package <debian>.
+function(graph_editor_find_package name target debian)
+  find_package(${name} QUIET)
+  if(NOT TARGET ${target})
+    list(APPEND missing ${debian})
+  endif()
+  set(missing ${missing} PARENT_SCOPE)
+endfunction()
+
+# The window tests are GoogleTest tests too. They start the real program on their own Xvfb
+# and drive it through XTest.
+function(graph_editor_find_window_tools)
+  graph_editor_find_package(GTest GTest::gtest_main libgtest-dev)
+  graph_editor_find_package(X11 X11::X11 libx11-dev)
+  graph_editor_find_package(X11 X11::Xtst libxtst-dev)
+  find_program(XVFB_EXECUTABLE Xvfb)
+  if(NOT XVFB_EXECUTABLE)
+    list(APPEND missing xvfb)
+  endif()
+  set(missing ${missing} PARENT_SCOPE)
+endfunction()
+
+# libFuzzer comes with clang's runtime, so the check links a tiny fuzz target with the
+# flags the real one uses.
+function(graph_editor_find_fuzz_tools)
+  find_program(GRAPH_EDITOR_CLANGXX NAMES clang++ clang++-14 DOC "clang++ for the fuzz target")
+  set(result 1)
+  if(EXISTS "${GRAPH_EDITOR_CLANGXX}")
+    set(probe ${CMAKE_BINARY_DIR}/CMakeFiles/libfuzzer-probe)
+    file(WRITE ${probe}.cpp
+         "extern \"C\" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n")
+    execute_process(COMMAND ${GRAPH_EDITOR_CLANGXX} -fsanitize=fuzzer,address,undefined
+                            ${probe}.cpp -o ${probe}
+                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
+  else()
+    list(APPEND missing clang)
+  endif()
+  if(NOT result EQUAL 0)
+    list(APPEND missing libclang-rt-14-dev)
+  endif()
+  set(missing ${missing} PARENT_SCOPE)
+endfunction()
+
+graph_editor_test_part(GRAPH_EDITOR_UNIT_TESTS "unit tests"
+                       graph_editor_find_package GTest GTest::gtest_main libgtest-dev)
+graph_editor_test_part(GRAPH_EDITOR_WINDOW_TESTS "window tests" graph_editor_find_window_tools)
+graph_editor_test_part(GRAPH_EDITOR_FUZZ "fuzz tests" graph_editor_find_fuzz_tools)
+graph_editor_test_part(GRAPH_EDITOR_BENCH "benchmarks"
+                       graph_editor_find_package benchmark benchmark::benchmark libbenchmark-dev)
