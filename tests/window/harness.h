@@ -152,6 +152,7 @@ class Editor {
         XMoveWindow(d_, window_, 0, 0);  // with no window manager it opens at (-1, -1)
         // Keys come to the focused window, wherever the pointer is.
         XSetInputFocus(d_, window_, RevertToPointerRoot, CurrentTime);
+        require(frame().width == 640 && frame().height == 480, "the window did not open at 640 x 480");
         // Until its first frame, when the window stops being one flat colour, the program
         // may not know the window's size.
         require(waitFor([&] { return frame().at({2, 2}) != frame().at({2, 479}); }), "no frame drawn");
@@ -176,8 +177,8 @@ class Editor {
         waitFor([&] { f = frame(); check(f); return f.problems.empty(); });
         return f.problems;
     }
-    // Requests to the X server go out with the next one that awaits a reply (reading the
-    // window, say), or with the XSync that ends a gesture.
+    // Requests to the X server go out, in order, with the next one that awaits a reply
+    // (reading the window or the list of windows, say), or with an XSync.
     void resize(unsigned width, unsigned height) { XResizeWindow(d_, window_, width, height); }
     // A move to where the pointer already is reports nothing.
     void moveTo(Pixel p) { XTestFakeMotionEvent(d_, -1, p.x, p.y, CurrentTime); }
@@ -189,7 +190,6 @@ class Editor {
         moveTo(to);
         if (whileHeld) whileHeld();
         XTestFakeButtonEvent(d_, button, False, CurrentTime);
-        XSync(d_, False);
     }
     void click(Pixel p, unsigned button = 1) { drag(p, p, button); }
     // Types the key named `name` ("q", "Escape"); a capital letter with Shift held.
@@ -199,7 +199,7 @@ class Editor {
             if (shifted) XTestFakeKeyEvent(d_, XKeysymToKeycode(d_, XK_Shift_L), down, CurrentTime);
             XTestFakeKeyEvent(d_, XKeysymToKeycode(d_, XStringToKeysym(name.c_str())), down, CurrentTime);
         }
-        XSync(d_, False);
+        XSync(d_, False);  // the program may be waited for with no further request
     }
     // Opens the context menu at `at` and picks `choice`. freeglut selects nothing on a
     // press-drag-release into a sub-menu, so: click, wait for the menu, hover the sub-menu's

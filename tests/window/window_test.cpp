@@ -12,8 +12,9 @@
 constexpr std::array kNodeTool{true, false, false, false}, kEdgeTool{false, true, false, false};
 
 // The toolbar fills exactly the top eighth: four buttons a quarter wide, each shaded from
-// its left edge to its right (lit grey 1.0 to 0.7, unlit 0.5 to 0.2), with a 3-pixel black
-// divider ending on its left edge. Its bottom row holds no icon.
+// its left edge to its right (lit grey 1.0 to 0.7, unlit 0.5 to 0.2) and divided from the
+// one before by a black line 3 pixels wide on its left edge, which fills the columns left-2
+// to left. Its bottom row holds no icon.
 static void expectToolbar(Frame& f, std::array<bool, 4> lit) {
     const int row = static_cast<int>(std::ceil(f.height / 8.0 - 0.5)) - 1;  // the last with its centre in it
     const int buttonWidth = f.width / 4;
@@ -68,8 +69,9 @@ TEST(Window, FirstFrameShowsTheToolbarItsIconsAndABlackSceneAtAnySize) {
 
 TEST(Window, EditingJourney) {
     Editor editor;
-    // Off the diagonal and in no mirrored pairs, so x and y mixed up would pick other nodes.
-    const Pixel a{120, 330}, b{430, 170}, c{520, 400}, cDragged{570, 350}, bandEnd{b.x - 4, b.y + 3};
+    // Far from the unit square's diagonal and in no mirrored pairs, so that x and y mixed up
+    // would pick other nodes.
+    const Pixel a{120, 330}, b{200, 120}, c{520, 400}, cDragged{570, 350}, bandEnd{b.x - 4, b.y + 3};
     for (Pixel p : {a, b, c}) editor.click(p);
     // With no button held, the node nearest the pointer turns blue, the others stay yellow.
     editor.moveTo({b.x + 10, b.y + 15});
