@@ -157,10 +157,6 @@ class Editor {
         // may not know the window's size.
         require(waitFor([&] { return frame().at({2, 2}) != frame().at({2, 479}); }), "no frame drawn");
     }
-    ~Editor() {
-        if (pid_ > 0 && kill(pid_, SIGKILL) == 0) waitpid(pid_, nullptr, 0);
-        fs::remove_all(root_);
-    }
 
     Frame frame() {
         XWindowAttributes size;
@@ -206,9 +202,6 @@ class Editor {
     // entry, wait for the sub-menu, click. Entries are 25 px high inside a 2 px border, and
     // a sub-menu opens 68 px to the right of its parent.
     void chooseMenu(Pixel at, MenuEntry choice) {
-        const auto menusShown = [](std::size_t n) {
-            return waitFor([n] { return shownWindows("freeglut menu").size() == n; });
-        };
         click(at, 3);
         require(menusShown(1), "the right button opened no menu");
         moveTo({at.x + 34, at.y + 14 + 25 * std::min<int>(choice, 1)});  // "Node" or "Graph"
@@ -236,10 +229,19 @@ class Editor {
 
   private:
     std::string graphFile() const { return root_ + "/Resources/graph.txt"; }
+    static bool menusShown(std::size_t count) {
+        return waitFor([count] { return shownWindows("freeglut menu").size() == count; });
+    }
 
     Display* d_ = display();  // also sets DISPLAY for the program
     std::string root_ = fs::temp_directory_path().string() + "/graph-editor-XXXXXX";
     std::string program_;
     pid_t pid_ = -1;
     Window window_ = 0;
+    // Ends the program and removes its tree. A member, not the destructor, so that this also
+    // happens when the constructor throws; declared last, so it runs while the rest is whole.
+    std::unique_ptr<Editor, void (*)(Editor*)> cleanup_{this, [](Editor* editor) {
+        if (editor->pid_ > 0 && kill(editor->pid_, SIGKILL) == 0) waitpid(editor->pid_, nullptr, 0);
+        fs::remove_all(editor->root_);
+    }};
 };
