@@ -1,4 +1,3 @@
-#include "graph/layout.h"
 #include "graph/repulsion_path.h"
 #include "support.h"
 #include "ui/callbacks.h"
@@ -12,25 +11,29 @@ namespace {
 
 using Layout = EditorTest;
 
-// Edges naming no node are skipped and a self-loop pulls nothing: the worked values hold.
-TEST_F(Layout, WorkedTicksBitForBit) {
+// The worked ticks, through the timer as the program runs them. Edges naming no node are
+// skipped and a self-loop pulls nothing: the worked values hold.
+TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     objects = {{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}};
     edges = {{0, 1}, {0, 2}, {7, 1}, {2, 0}, {1, 1}};
-    layoutStep();
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}})) << "stopped";
+    menuSelected[kRunButton] = true;
+    timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
-    layoutStep();
+    timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
     objects = {{{0.5f, 0.5f}, {}}, {{0.5625f, 0.53125f}, {}}};
-    layoutStep();
+    timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {-0.0895394534f, -0.0895394534f}},
                                     {{0.563494861f, 0.532244861f}, {0.0895394534f, 0.0895394534f}}}));
-}
-
-// Lone nodes feel no force, so their start velocity alone drives them into the walls.
-TEST_F(Layout, ClampOnlyStrictlyOutsideAndKeepTheVelocity) {
-    objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}, {{1.0f, 0.0f}, {}}};
-    layoutStep(RepulsionPath::kPlain);
-    EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}, {{1.0f, 0.0f}, {}}}));
+    // A lone node: its velocity alone drives it into the walls, and keeps pointing out.
+    objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}}));
+    EXPECT_EQ(redisplays, 5) << "every tick redraws";
+    for (const TimerRequest& t : timers) EXPECT_TRUE(t.delayMs == 50 && t.callback == &timer && t.value == 0);
+    EXPECT_EQ(timers.size(), 5u);
 }
 
 // Nodes near, level with and on top of each other; edges repeated, looped and past the
@@ -70,23 +73,11 @@ TEST_F(Layout, EveryPathMatchesThePlainOneAndStaysInside) {
                 ASSERT_EQ(nodeBits(), plain) << repulsionPathName(path) << ", " << row.count << " nodes, tick " << tick;
             }
             for (const Object& o : objects) {
-                ASSERT_TRUE(o.pos[0] >= 0.0f && o.pos[0] <= 1.0f && o.pos[1] >= 0.0f && o.pos[1] <= 1.0f);
-                ASSERT_TRUE(std::isfinite(o.vel[0]) && std::isfinite(o.vel[1])) << row.count << " nodes";
+                const bool inside = o.pos[0] >= 0.0f && o.pos[0] <= 1.0f && o.pos[1] >= 0.0f && o.pos[1] <= 1.0f;
+                ASSERT_TRUE(inside && std::isfinite(o.vel[0]) && std::isfinite(o.vel[1])) << row.count << " nodes";
             }
         }
     }
-}
-
-TEST_F(Layout, EveryTickRedrawsAndRearmsButOnlyARunningOneMoves) {
-    messyGraph(4, 0.3f);
-    const std::vector<std::uint32_t> start = nodeBits();
-    timer(0);
-    EXPECT_EQ(nodeBits(), start) << "stopped";
-    menuSelected[kRunButton] = true;
-    timer(0);
-    EXPECT_NE(nodeBits(), start) << "running";
-    EXPECT_TRUE(windowLog.redisplays == 2 && windowLog.timers == 2);
-    EXPECT_TRUE(windowLog.delayMs == 50 && windowLog.callback == &timer && windowLog.value == 0);
 }
 
 }  // namespace

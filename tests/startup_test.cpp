@@ -11,8 +11,7 @@ namespace fs = std::filesystem;
 // A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
 TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
     std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path root = fs::canonical(pattern);
+    const fs::path root = fs::canonical(mkdtemp(pattern.data()));
     for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
     const struct { fs::path startIn; std::string program; fs::path endIn; } rows[] = {
         {root / "bin", "./graph-editor", root / "Resources"},

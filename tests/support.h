@@ -13,14 +13,13 @@
 #include <ostream>
 #include <vector>
 
-struct WindowLog {
-    int redisplays = 0;
-    int timers = 0;
-    unsigned int delayMs = 0;  // of the last timer armed
-    void (*callback)(int) = nullptr;
-    int value = -1;
+struct TimerRequest {
+    unsigned int delayMs;
+    void (*callback)(int);
+    int value;
 };
-inline WindowLog windowLog;
+inline int redisplays = 0;
+inline std::vector<TimerRequest> timers;
 
 class EditorTest : public ::testing::Test {
 protected:
@@ -34,10 +33,9 @@ protected:
         sep = kInitialSep;
         ww = wh = 0;
         mx = my = 0.0f;
-        windowLog = {};
-        windowRequests = {[] { ++windowLog.redisplays; }, [](unsigned int delayMs, void (*callback)(int), int value) {
-                              windowLog = {windowLog.redisplays, windowLog.timers + 1, delayMs, callback, value};
-                          }};
+        redisplays = 0;
+        timers.clear();
+        windowRequests = {[] { ++redisplays; }, [](unsigned int d, void (*c)(int), int v) { timers.push_back({d, c, v}); }};
     }
     void TearDown() override { windowRequests = {}; }
 };
