@@ -11,13 +11,10 @@
 #include <bit>
 #include <cstdint>
 #include <ostream>
+#include <tuple>
 #include <vector>
 
-struct TimerRequest {
-    unsigned int delayMs;
-    void (*callback)(int);
-    int value;
-};
+using TimerRequest = std::tuple<unsigned int, void (*)(int), int>;  // delay in ms, callback, value
 inline int redisplays = 0;
 inline std::vector<TimerRequest> timers;
 
@@ -25,17 +22,13 @@ class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         clearGraph();
-        menuSelected[kNodeTool] = true;
-        menuSelected[kEdgeTool] = menuSelected[kClearButton] = menuSelected[kRunButton] = false;
-        edgeStarted = middleDown = false;
-        selectedNode = 0;
-        constant = kInitialConstant;
-        sep = kInitialSep;
-        ww = wh = 0;
-        mx = my = 0.0f;
-        redisplays = 0;
+        std::tie(menuSelected[0], menuSelected[1], menuSelected[2], menuSelected[3]) = std::tuple(true, false, false, false);
+        std::tie(edgeStarted, middleDown, selectedNode, constant, sep) = std::tuple(false, false, 0u, kInitialConstant, kInitialSep);
+        std::tie(ww, wh, mx, my, redisplays) = std::tuple(0, 0, 0.0f, 0.0f, 0);
         timers.clear();
-        windowRequests = {[] { ++redisplays; }, [](unsigned int d, void (*c)(int), int v) { timers.push_back({d, c, v}); }};
+        windowRequests = {[] { ++redisplays; }, [](unsigned int ms, void (*callback)(int), int value) {
+                              timers.emplace_back(ms, callback, value);
+                          }};
     }
     void TearDown() override { windowRequests = {}; }
 };

@@ -1,8 +1,16 @@
+// The callbacks' logic, without a window: pointer, keys, menu, timer and start-up.
+
 #include "support.h"
 #include "ui/callbacks.h"
+#include "ui/startup.h"
 
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <tuple>
 #include <vector>
+
 
 namespace {
 
@@ -89,6 +97,62 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
                   row.want)
             << row.name;
     }
+}
+
+using Commands = EditorTest;
+
+TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
+    const struct { std::string keys; float constant, sep; } rows[] = {
+        {"+=+", -0.8f, 0.1f}, {"+++0", -0.1f, 0.1f}, {"-_", -0.025f, 0.1f}, {"3", -0.1f, 0.05f}, {"223", -0.1f, 0.2f},
+        {"2221", -0.1f, 0.1f}, {"abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f}, {"\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f},
+    };
+    for (const auto& row : rows) {
+        constant = kInitialConstant;
+        sep = kInitialSep;
+        for (char key : row.keys) keyboard(static_cast<unsigned char>(key), 17, 23);
+        EXPECT_TRUE(bits(constant) == bits(row.constant) && bits(sep) == bits(row.sep)) << row.keys << ": " << constant << ", " << sep;
+    }
+    for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
+    EXPECT_EQ(constant, -INFINITY) << "no bound";
+    EXPECT_EQ(redisplays, 0);
+}
+
+// The Run button and "Pause/Unpause" toggle the same switch; menu entries request no redraw.
+TEST_F(Commands, PauseAndTheRunButtonShareOneSwitch) {
+    ww = 640;
+    wh = 480;
+    for (int value : {int{kPauseUnpause}, 0, 6, int{kPauseUnpause}, -1}) menu(value);  // 0, 6 and -1 are no entries
+    EXPECT_FALSE(menuSelected[kRunButton]);
+    mouse(kLeftButton, kButtonPressed, 600, 10);  // the Run button
+    menu(kPauseUnpause);
+    menu(kRemoveNode);  // on an empty graph: nothing
+    EXPECT_FALSE(menuSelected[kRunButton]);
+    EXPECT_EQ(redisplays, 1) << "only the press redraws";
+}
+
+namespace fs = std::filesystem;
+
+// A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
+TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
+    std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
+    const fs::path root = fs::canonical(mkdtemp(pattern.data()));
+    for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
+    const struct { fs::path startIn; std::string program; fs::path endIn; } rows[] = {
+        {root / "bin", "./graph-editor", root / "Resources"},
+        // As when the shell finds it on its search path: the starting directory counts.
+        {root / "elsewhere", "graph-editor", root / "Resources"},
+        {root / "elsewhere", (root / "lonely/bin/graph-editor").string(), root / "lonely/bin"},
+        {root / "elsewhere", (root / "missing/bin/graph-editor").string(), root / "elsewhere"},
+    };
+    for (const auto& row : rows) {
+        fs::current_path(row.startIn);
+        std::string program = row.program;
+        enterResourceDirectory(program.c_str());
+        EXPECT_EQ(fs::current_path(), row.endIn) << row.program << " from " << row.startIn;
+        EXPECT_EQ(program, row.program) << "the path is also the window title";
+    }
+    fs::current_path(fs::temp_directory_path());
+    fs::remove_all(root);
 }
 
 }  // namespace

@@ -1,0 +1,167 @@
+// The graph store, the force law and the layout step.
+
+#include "graph/force.h"
+#include "graph/repulsion_path.h"
+#include "support.h"
+#include "ui/callbacks.h"
+
+#include <cfloat>
+#include <cmath>
+#include <random>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Store = EditorTest;
+
+// Node i at (0.1 (i + 1), 0.6 - 0.1 i): off the diagonal, so a swapped x and y picks
+// another node.
+void placeNodes(int count) {
+    for (int i = 0; i < count; ++i) addNode(0.1f * static_cast<float>(i + 1), 0.6f - 0.1f * static_cast<float>(i));
+}
+
+TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
+    EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "empty graph";
+    for (auto [x, y] : {std::pair{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 0.5f}, {0.9f, 0.1f}}) addNode(x, y);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.9f, 0.1f}, {}}}));
+    EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "equally near two";
+    EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
+    EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
+}
+
+TEST_F(Store, AddEdgeJoinsTwoRealNodesOnly) {
+    const struct { int nodes; std::uint32_t from; std::vector<Edge> stored; } rows[] = {
+        {1, 0, {}}, {2, 0, {}}, {3, 2, {{2, 0}, {2, 0}}}, {2, 5, {}}, {2, 2, {}},  // the last two: stale starts
+    };
+    for (const auto& row : rows) {
+        clearGraph();
+        placeNodes(row.nodes);
+        for (int twice = 0; twice < 2; ++twice) addEdge(row.from, 0.11f, 0.58f);  // nearest node 0
+        EXPECT_EQ(edges, row.stored) << "from " << row.from << " of " << row.nodes;
+    }
+}
+
+TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
+    const struct { int nodes; std::vector<Edge> before; std::uint32_t removed; std::vector<Edge> after; } rows[] = {
+        {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},
+        {4, {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, 3, {{0, 1}, {2, 1}, {1, 2}}},
+        {4, {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, 0, {{1, 2}}},  // consecutive touching edges, a self-loop
+        {3, {{0, 7}, {9, 1}}, 1, {{0, 6}}},                  // endpoints past the last node shift too
+        {0, {{0, 1}}, 0, {{0, 1}}},                          // an empty graph
+    };
+    for (const auto& row : rows) {
+        clearGraph();
+        placeNodes(row.nodes);
+        edges = row.before;
+        std::vector<Object> kept = objects;
+        if (row.nodes) kept.erase(kept.begin() + row.removed);
+        removeNode(0.1f * static_cast<float>(row.removed + 1), 0.6f - 0.1f * static_cast<float>(row.removed));
+        EXPECT_EQ(nodeBits(), nodeBits(kept)) << "removing " << row.removed << " of " << row.nodes;
+        EXPECT_EQ(edges, row.after) << "removing " << row.removed << " of " << row.nodes;
+    }
+}
+
+using Force = EditorTest;
+
+// With the initial constant and sep. A zero axis sign times the negative constant gives
+// -0 in the repulsion term: that is the rounded product, so it is expected.
+TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
+    // Together these offsets square to exactly 0.001f; the next float up lies above it.
+    const float atBoundX = 0.0316227749f, atBoundY = 0x1.000002p-17f, aboveBoundX = 0.0316227786f;
+    ASSERT_EQ(atBoundX * atBoundX + atBoundY * atBoundY, kMinRepulsionDistance2);
+    const float pushAboveBound = -0.1f * (1.0f - (0.1f * 0.1f - aboveBoundX * aboveBoundX));
+    const struct { const char* name; float ax, ay, bx, by; bool spring; float outX, outY; } rows[] = {
+        {"diagonal pull takes axis signs", 0.2f, 0.3f, 0.5f, 0.7f, true, 0.0479999967f, 0.0479999967f},
+        {"level pull", 0.3f, 0.3f, 0.7f, 0.3f, true, 0.0299999956f, 0.0f},
+        {"pull capped at 2|c|", 0.9f, 0.95f, -0.5f, -0.4f, true, -0.200000003f, -0.200000003f},
+        {"no pull inside sep", 0.4f, 0.5f, 0.45f, 0.5f, true, 0.0f, 0.0f},
+        {"level push", 0.5f, 0.5f, 0.55f, 0.5f, false, -0.0992500037f, -0.0f},
+        {"diagonal push", 0.5f, 0.5f, 0.53f, 0.54f, false, -0.0992500037f, -0.0992500037f},
+        {"d2 == q, pull", 0.1f, 0.0f, 0.0f, 0.0f, true, 0.0f, 0.0f},
+        {"d2 == q, push", 0.0f, 0.0f, 0.1f, 0.0f, false, 0.0f, 0.0f},
+        {"0.6 - 0.5 > 0.1: tiny pull", 0.5f, 0.5f, 0.6f, 0.5f, true, 0.2f / 268435456.0f, 0.0f},
+        {"0.6 - 0.5 > 0.1: no push", 0.5f, 0.5f, 0.6f, 0.5f, false, 0.0f, 0.0f},
+        {"d2 == 0.001f: no push", 0.0f, 0.0f, atBoundX, atBoundY, false, 0.0f, 0.0f},
+        {"d2 just above 0.001f", 0.0f, 0.0f, aboveBoundX, 0.0f, false, pushAboveBound, -0.0f},
+    };
+    for (const auto& row : rows) {
+        Object a{{row.ax, row.ay}, {}}, b{{row.bx, row.by}, {}};
+        float out[2] = {5.0f, 5.0f};  // stale values must be discarded
+        force(a, b, out, row.spring);
+        EXPECT_EQ(bits(out[0]), bits(row.outX)) << row.name << ": x is " << out[0];
+        EXPECT_EQ(bits(out[1]), bits(row.outY)) << row.name << ": y is " << out[1];
+    }
+}
+
+using Layout = EditorTest;
+
+// The worked ticks, through the timer as the program runs them. Edges naming no node are
+// skipped and a self-loop pulls nothing: the worked values hold.
+TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
+    objects = {{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}};
+    edges = {{0, 1}, {0, 2}, {7, 1}, {2, 0}, {1, 1}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}})) << "stopped";
+    menuSelected[kRunButton] = true;
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
+    objects = {{{0.5f, 0.5f}, {}}, {{0.5625f, 0.53125f}, {}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {-0.0895394534f, -0.0895394534f}},
+                                    {{0.563494861f, 0.532244861f}, {0.0895394534f, 0.0895394534f}}}));
+    // A lone node: its velocity alone drives it into the walls, and keeps pointing out.
+    objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}}));
+    EXPECT_EQ(redisplays, 5) << "every tick redraws";
+    EXPECT_EQ(timers, std::vector<TimerRequest>(5, {50, &timer, 0})) << "every tick arms the next, 50 ms on";
+}
+
+// Nodes near, level with and on top of each other; edges repeated, looped and past the
+// last node.
+void messyGraph(std::size_t count, float spread) {
+    std::mt19937 rng(static_cast<unsigned>(count));
+    std::uniform_real_distribution<float> coord(0.5f - spread / 2.0f, 0.5f + spread / 2.0f);
+    for (std::size_t i = 0; i < count; ++i) {
+        const Object base = i ? objects[rng() % i] : Object{};
+        const float kinds[][2] = {{base.pos[0], base.pos[1]}, {base.pos[0] + sep, base.pos[1]}, {coord(rng), coord(rng)}};
+        const std::size_t kindX = rng() % 3, kindY = rng() % 3;
+        objects.push_back({{kinds[kindX][0], kinds[kindY][1]}, {coord(rng) - 0.5f, 0.0f}});
+        edges.push_back({static_cast<std::uint32_t>(rng() % (count + 2)), static_cast<std::uint32_t>(rng() % (count + 2))});
+    }
+}
+
+// Every repulsion path gives what the plain one does, to the bit, and huge forces (the
+// "+" key doubles the constant without limit) never carry a node off the unit square.
+TEST_F(Layout, EveryPathMatchesThePlainOneAndStaysInside) {
+    const struct { std::size_t count; float constant, sep, spread; } rows[] = {
+        {301, kInitialConstant, kInitialSep, 0.5f}, {203, kInitialConstant, kInitialSep, 0.1f}, {97, 3.5f, 0.3f, 1.0f},
+        {77, -FLT_MAX, kInitialSep, 0.2f}, {45, -INFINITY, kInitialSep, 0.2f}, {66, -1e38f, 0.5f, 0.5f},
+        {33, kInitialConstant, 0.0f, 0.5f}, {29, kInitialConstant, 4.0f, 30.0f}, {5, FLT_MAX, kInitialSep, 0.05f},
+    };
+    for (const auto& row : rows) {
+        constant = row.constant;
+        sep = row.sep;
+        clearGraph();
+        messyGraph(row.count, row.spread);
+        for (int tick = 0; tick < 10; ++tick) {
+            const std::vector<Object> start = objects;
+            layoutStep(RepulsionPath::kPlain);
+            const std::vector<std::uint32_t> plain = nodeBits();
+            for (RepulsionPath path : {RepulsionPath::kSse2, RepulsionPath::kAvx2}) {
+                objects = start;
+                layoutStep(path);  // a path this CPU lacks runs as the plain one
+                ASSERT_EQ(nodeBits(), plain) << repulsionPathName(path) << ", " << row.count << " nodes, tick " << tick;
+            }
+            for (const Object& o : objects) {
+                const bool inside = o.pos[0] >= 0.0f && o.pos[0] <= 1.0f && o.pos[1] >= 0.0f && o.pos[1] <= 1.0f;
+                ASSERT_TRUE(inside && std::isfinite(o.vel[0]) && std::isfinite(o.vel[1])) << row.count << " nodes";
+            }
+        }
+    }
+}
+
+}  // namespace
