@@ -18,13 +18,20 @@ using TimerRequest = std::tuple<unsigned int, void (*)(int), int>;  // delay in 
 inline int redisplays = 0;
 inline std::vector<TimerRequest> timers;
 
+// Every editor variable but the graph, as the program starts: taken before any test runs,
+// so that the tests start where the program does.
+inline auto editorState() {
+    return std::tie(menuSelected[0], menuSelected[1], menuSelected[2], menuSelected[3], edgeStarted, middleDown,
+                    selectedNode, constant, sep, ww, wh, mx, my);
+}
+inline const auto kStartState = std::apply([](auto... values) { return std::tuple(values...); }, editorState());
+
 class EditorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         clearGraph();
-        std::tie(menuSelected[0], menuSelected[1], menuSelected[2], menuSelected[3]) = std::tuple(true, false, false, false);
-        std::tie(edgeStarted, middleDown, selectedNode, constant, sep) = std::tuple(false, false, 0u, kInitialConstant, kInitialSep);
-        std::tie(ww, wh, mx, my, redisplays) = std::tuple(0, 0, 0.0f, 0.0f, 0);
+        editorState() = kStartState;
+        redisplays = 0;
         timers.clear();
         windowRequests = {[] { ++redisplays; }, [](unsigned int ms, void (*callback)(int), int value) {
                               timers.emplace_back(ms, callback, value);
