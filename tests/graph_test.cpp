@@ -24,7 +24,8 @@ void placeNodes(int count) {
 TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "empty graph";
     for (auto [x, y] : {std::pair{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 0.5f}, {0.9f, 0.1f}}) addNode(x, y);
-    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.9f, 0.1f}, {}}}));
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}, {{0.9f, 0.1f}, {}}}))
+        << "at rest";
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "equally near two";
     EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
     EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
@@ -105,9 +106,11 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}})) << "stopped";
     menuSelected[kRunButton] = true;
     timer(0);
-    EXPECT_EQ(nodeBits(), nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
+    EXPECT_EQ(nodeBits(),
+              nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
     timer(0);
-    EXPECT_EQ(nodeBits(), nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
+    EXPECT_EQ(nodeBits(),
+              nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
     objects = {{{0.5f, 0.5f}, {}}, {{0.5625f, 0.53125f}, {}}};
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {-0.0895394534f, -0.0895394534f}},
@@ -127,10 +130,12 @@ void messyGraph(std::size_t count, float spread) {
     std::uniform_real_distribution<float> coord(0.5f - spread / 2.0f, 0.5f + spread / 2.0f);
     for (std::size_t i = 0; i < count; ++i) {
         const Object base = i ? objects[rng() % i] : Object{};
-        const float kinds[][2] = {{base.pos[0], base.pos[1]}, {base.pos[0] + sep, base.pos[1]}, {coord(rng), coord(rng)}};
+        const float kinds[][2] = {{base.pos[0], base.pos[1]}, {base.pos[0] + sep, base.pos[1]},
+                                  {coord(rng), coord(rng)}};
         const std::size_t kindX = rng() % 3, kindY = rng() % 3;
         objects.push_back({{kinds[kindX][0], kinds[kindY][1]}, {coord(rng) - 0.5f, 0.0f}});
-        edges.push_back({static_cast<std::uint32_t>(rng() % (count + 2)), static_cast<std::uint32_t>(rng() % (count + 2))});
+        const auto end = [&] { return static_cast<std::uint32_t>(rng() % (count + 2)); };
+        edges.push_back({end(), end()});
     }
 }
 

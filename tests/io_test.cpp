@@ -38,7 +38,8 @@ TEST_F(GraphText, WritesCoordinatesAsPercentGAndEdgesAsHeld) {
 TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
     const struct { const char* name; std::string text; std::vector<Object> nodes; std::vector<Edge> edges; } rows[] = {
         {"saved example", kExample, kExampleNodes, kExampleEdges},
-        {"odd white space", " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2", kExampleNodes, kExampleEdges},
+        {"odd white space", " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2", kExampleNodes,
+         kExampleEdges},
         {"first token not a number", "x\n0\n", {}, {}},
         {"truncated edge line, huge edge count", "1\n0 0\n4294967295\n0 1\n1\n", {{{0, 0}, {}}}, {{0, 1}}},
         {"count with a sign", "+1\n0.5 0.5\n0\n", {}, {}},
@@ -46,8 +47,8 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
         {"index above 32 bits", "1\n0 0\n3\n0 04294967295\n0 4294967297\n0 0\n", {{{0, 0}, {}}}, {{0, 4294967295u}}},
         {"nan, inf", "2\n0.5 nan\ninf 0.5\n0\n", {}, {}},
         {"beyond the float range", "2\n0.5 0.5\n-1e39 1\n0 0\n", {{{0.5f, 0.5f}, {}}}, {}},
-        {"below it: the nearest float", "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7\n", {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}},
-         {{0, 7}}},
+        {"below it: the nearest float", "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7\n",
+         {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}}, {{0, 7}}},
         {"hex is not decimal", "1\n0x1p3 0\n0\n", {}, {}},
         {"an e without digits ends the number", "2\n1e+ 2 3 4\n0\n", {}, {}},
         {"a number past the length limit", "1\n0." + std::string(2000, '0') + "1 0\n0\n", {}, {}},
@@ -140,7 +141,12 @@ TEST_F(GraphFile, OpeningKeepsTheGraphUnlessThereIsAGraphFileToRead) {
 TEST_F(GraphFile, SavingReplacesTheFileWholeWhereverItCan) {
     const rlimit fileSizeLimit{100, 100};
     const bool root = geteuid() == 0;
-    const struct { const char* name; std::function<void()> make, prepare; const char* file; std::string text; } rows[] = {
+    const struct {
+        const char* name;
+        std::function<void()> make, prepare;
+        const char* file;
+        std::string text;
+    } rows[] = {
         {"past the file size limit", [] { std::ofstream(kGraphFileName) << "0\n0\n"; },
          [&] { setrlimit(RLIMIT_FSIZE, &fileSizeLimit); }, kGraphFileName, "0\n0\n"},
         {"over a directory", [] { fs::create_directory(kGraphFileName); }, [] {}, kGraphFileName, ""},

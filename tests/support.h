@@ -47,7 +47,9 @@ inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 // Every node as the bits of x, y, vx and vy, to compare whole graphs at once.
 inline std::vector<std::uint32_t> nodeBits(const std::vector<Object>& nodes = objects) {
     std::vector<std::uint32_t> all;
-    for (const Object& o : nodes) all.insert(all.end(), {bits(o.pos[0]), bits(o.pos[1]), bits(o.vel[0]), bits(o.vel[1])});
+    for (const Object& o : nodes) {
+        for (float v : {o.pos[0], o.pos[1], o.vel[0], o.vel[1]}) all.push_back(bits(v));
+    }
     return all;
 }
 

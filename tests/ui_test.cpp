@@ -11,13 +11,12 @@
 #include <tuple>
 #include <vector>
 
-
 namespace {
 
 constexpr int kReleased = 1, kWheelUp = 3;
 
 struct Pixel { int x, y; };
-// The nodes every sequence starts from, off the diagonal: node i placed at pixel kNodes[i].
+// Nodes 0, 1 and 2 of every sequence stand at these pixels, off the diagonal.
 constexpr Pixel kA{100, 300}, kB{500, 260}, kC{300, 400};
 constexpr Pixel toolbar(int button) { return {button * 160 + 80, 30}; }
 
@@ -26,7 +25,10 @@ struct Event { enum { kMove, kPress, kRelease, kResize } kind; int button; Pixel
 Event press(int button, Pixel at) { return {Event::kPress, button, at}; }
 Event release(int button, Pixel at) { return {Event::kRelease, button, at}; }
 Event move(Pixel at) { return {Event::kMove, 0, at}; }
-Event click(Pixel at) { return press(kLeftButton, at); }  // a press; its release is listed apart
+// Left and middle presses and releases; a click is a press, its release listed apart.
+Event click(Pixel at) { return press(kLeftButton, at); }
+Event up(Pixel at) { return release(kLeftButton, at); }
+Event middle(Pixel at) { return press(kMiddleButton, at); }
 Event resize(int width, int height) { return {Event::kResize, 0, {width, height}}; }
 
 // Sends one event to a 640 x 480 window, then checks what must hold after any event.
@@ -49,53 +51,50 @@ void send(const Event& e) {
         ASSERT_TRUE(mx == lastX && my == lastY) << "only a move in a window with a size moves the pointer";
     } else {
         ASSERT_TRUE(mx == static_cast<float>(e.at.x) / 640.0f && my == static_cast<float>(479 - e.at.y) / 480.0f);
-        ASSERT_TRUE(!dragged || (dragged->pos[0] == mx && dragged->pos[1] == my)) << "a dragged node follows the pointer";
+        ASSERT_TRUE(!dragged || (dragged->pos[0] == mx && dragged->pos[1] == my)) << "a dragged node follows";
     }
 }
 
 TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
-    using State = std::tuple<std::size_t, std::vector<Edge>, bool, bool, bool, bool, std::uint32_t, int>;
-    // Nodes, edges, Edge tool lit, Run lit, edgeStarted, middleDown, selectedNode, redraw requests.
+    // Nodes, edges, what is on (Edge tool lit, Run lit, edgeStarted, middleDown), selectedNode, redraw requests.
+    using State = std::tuple<std::size_t, std::vector<Edge>, std::string, std::uint32_t, int>;
     const struct { const char* name; std::vector<Event> events; State want; } rows[] = {
-        {"row 59 is toolbar", {click({200, 59})}, {3, {}, true, false, false, false, 0, 1}},
-        {"row 60 is scene", {click({200, 60})}, {4, {}, false, false, false, false, 0, 1}},
-        {"x 160 is Edge, 159 Node", {click({160, 10}), click({159, 10})}, {3, {}, false, false, false, false, 0, 2}},
-        {"x 639 is Run, twice restores", {click({639, 10}), click(toolbar(3))}, {3, {}, false, false, false, false, 0, 2}},
-        {"beyond the sides nothing", {click({-1000, 10}), click({2000, 10})}, {3, {}, false, false, false, false, 0, 2}},
-        {"middle press on the toolbar", {press(kMiddleButton, toolbar(2))}, {0, {}, false, false, false, false, 0, 1}},
-        {"wheel in the scene nothing", {press(kWheelUp, kA), release(kWheelUp, kA)}, {3, {}, false, false, false, false, 0, 2}},
-        {"edge", {click(toolbar(1)), click({110, 310}), move(kC), release(kLeftButton, {490, 250})},
-         {3, {{0, 1}}, true, false, false, false, 0, 3}},
-        {"release over the toolbar", {click(toolbar(1)), click(kC), release(kLeftButton, {110, 20})},
-         {3, {{2, 0}}, true, false, false, false, 2, 3}},
-        {"second left press ignored", {click(toolbar(1)), click(kA), click(kC), release(kLeftButton, kB)},
-         {3, {{0, 1}}, true, false, false, false, 0, 4}},
-        {"tool switch abandons the edge", {click(toolbar(1)), click(kA), press(kMiddleButton, toolbar(1)), release(kLeftButton, kB)},
-         {3, {}, true, false, false, false, 0, 4}},
+        {"row 59 is toolbar", {click({200, 59})}, {3, {}, "Edge", 0, 1}},
+        {"row 60 is scene", {click({200, 60})}, {4, {}, "", 0, 1}},
+        {"x 160 is Edge, 159 Node", {click({160, 10}), click({159, 10})}, {3, {}, "", 0, 2}},
+        {"x 639 is Run, twice restores", {click({639, 10}), click(toolbar(3))}, {3, {}, "", 0, 2}},
+        {"beyond the sides nothing", {click({-1000, 10}), click({2000, 10})}, {3, {}, "", 0, 2}},
+        {"middle press on the toolbar", {middle(toolbar(2))}, {0, {}, "", 0, 1}},
+        {"wheel in the scene nothing", {press(kWheelUp, kA), release(kWheelUp, kA)}, {3, {}, "", 0, 2}},
+        {"edge", {click(toolbar(1)), click({110, 310}), move(kC), up({490, 250})}, {3, {{0, 1}}, "Edge", 0, 3}},
+        {"release over the toolbar", {click(toolbar(1)), click(kC), up({110, 20})}, {3, {{2, 0}}, "Edge", 2, 3}},
+        {"second left press ignored", {click(toolbar(1)), click(kA), click(kC), up(kB)}, {3, {{0, 1}}, "Edge", 0, 4}},
+        {"tool switch drops the edge", {click(toolbar(1)), click(kA), middle(toolbar(1)), up(kB)},
+         {3, {}, "Edge", 0, 4}},
         {"middle press restarts the edge from the pointer",
-         {click(toolbar(1)), move(kA), click(kA), move(kC), press(kMiddleButton, kA), release(kMiddleButton, kB), release(kLeftButton, kB)},
-         {3, {{2, 1}}, true, false, false, false, 2, 5}},
-        {"middle press before any move takes (0, 0)", {press(kMiddleButton, kB)}, {3, {}, false, false, false, true, 0, 1}},
-        {"middle drag, beyond the window", {move({448, 120}), press(kMiddleButton, {10, 470}), move({704, -97}), move(kC)},
-         {3, {}, false, false, false, true, 1, 3}},
-        {"any release ends the drag", {move(kB), press(kMiddleButton, kB), release(kLeftButton, kB), move(kC)},
-         {3, {}, false, false, false, false, 1, 2}},
-        {"clear during a node drag", {move(kA), press(kMiddleButton, kA), click(toolbar(2)), move({200, 200})},
-         {0, {}, false, false, false, true, 0, 2}},
-        {"no size, nothing but redraws", {resize(0, 480), move(kA), click(kA), press(kMiddleButton, toolbar(2)), resize(640, 0), click(kA)},
-         {3, {}, false, false, false, false, 0, 3}},
+         {click(toolbar(1)), move(kA), click(kA), move(kC), middle(kA), release(kMiddleButton, kB), up(kB)},
+         {3, {{2, 1}}, "Edge", 2, 5}},
+        {"middle press before any move takes (0, 0)", {middle(kB)}, {3, {}, "Drag", 0, 1}},
+        {"middle drag, beyond the window", {move({448, 120}), middle({10, 470}), move({704, -97}), move(kC)},
+         {3, {}, "Drag", 1, 3}},
+        {"any release ends the drag", {move(kB), middle(kB), up(kB), move(kC)}, {3, {}, "", 1, 2}},
+        {"clear during a node drag", {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
+         {0, {}, "Drag", 0, 2}},
+        {"no size, nothing but redraws",
+         {resize(0, 480), move(kA), click(kA), middle(toolbar(2)), resize(640, 0), click(kA)}, {3, {}, "", 0, 3}},
     };
     for (const auto& row : rows) {
         SetUp();  // each row starts afresh
-        ww = 640;
-        wh = 480;
-        for (Pixel p : {kA, kB, kC}) addNode(static_cast<float>(p.x) / 640.0f, static_cast<float>(479 - p.y) / 480.0f);
+        std::tie(ww, wh) = std::tuple(640, 480);
+        for (Pixel p : {kA, kB, kC}) {
+            addNode(static_cast<float>(p.x) / 640.0f, static_cast<float>(479 - p.y) / 480.0f);
+        }
         for (Object& o : objects) o.vel[0] = 0.25f;
         for (const Event& e : row.events) ASSERT_NO_FATAL_FAILURE(send(e)) << row.name;
-        EXPECT_EQ(State(objects.size(), edges, menuSelected[kEdgeTool], menuSelected[kRunButton], edgeStarted, middleDown,
-                        selectedNode, redisplays),
-                  row.want)
-            << row.name;
+        const std::string on = std::string(menuSelected[kEdgeTool] ? "Edge" : "") +
+                               (menuSelected[kRunButton] ? "Run" : "") + (edgeStarted ? "Started" : "") +
+                               (middleDown ? "Drag" : "");
+        EXPECT_EQ(State(objects.size(), edges, on, selectedNode, redisplays), row.want) << row.name;
     }
 }
 
@@ -110,7 +109,8 @@ TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
         constant = kInitialConstant;
         sep = kInitialSep;
         for (char key : row.keys) keyboard(static_cast<unsigned char>(key), 17, 23);
-        EXPECT_TRUE(bits(constant) == bits(row.constant) && bits(sep) == bits(row.sep)) << row.keys << ": " << constant << ", " << sep;
+        EXPECT_TRUE(bits(constant) == bits(row.constant) && bits(sep) == bits(row.sep))
+            << row.keys << ": " << constant << ", " << sep;
     }
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
     EXPECT_EQ(constant, -INFINITY) << "no bound";
