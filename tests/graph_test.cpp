@@ -31,18 +31,6 @@ TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
     EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
 }
 
-TEST_F(Store, AddEdgeJoinsTwoRealNodesOnly) {
-    const struct { int nodes; std::uint32_t from; std::vector<Edge> stored; } rows[] = {
-        {1, 0, {}}, {2, 0, {}}, {3, 2, {{2, 0}, {2, 0}}}, {2, 5, {}}, {2, 2, {}},  // the last two: stale starts
-    };
-    for (const auto& row : rows) {
-        clearGraph();
-        placeNodes(row.nodes);
-        for (int twice = 0; twice < 2; ++twice) addEdge(row.from, 0.11f, 0.58f);  // nearest node 0
-        EXPECT_EQ(edges, row.stored) << "from " << row.from << " of " << row.nodes;
-    }
-}
-
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
     const struct { int nodes; std::vector<Edge> before; std::uint32_t removed; std::vector<Edge> after; } rows[] = {
         {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},

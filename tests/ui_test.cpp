@@ -20,8 +20,8 @@ struct Pixel { int x, y; };
 constexpr Pixel kA{100, 300}, kB{500, 260}, kC{300, 400};
 constexpr Pixel toolbar(int button) { return {button * 160 + 80, 30}; }
 
-// A move, a press or release of a button, or a new window size.
-struct Event { enum { kMove, kPress, kRelease, kResize } kind; int button; Pixel at; };
+// A move, a press or release of a button, a context-menu entry, or a new window size.
+struct Event { enum { kMove, kPress, kRelease, kMenu, kResize } kind; int button; Pixel at; };
 Event press(int button, Pixel at) { return {Event::kPress, button, at}; }
 Event release(int button, Pixel at) { return {Event::kRelease, button, at}; }
 Event move(Pixel at) { return {Event::kMove, 0, at}; }
@@ -29,6 +29,7 @@ Event move(Pixel at) { return {Event::kMove, 0, at}; }
 Event click(Pixel at) { return press(kLeftButton, at); }
 Event up(Pixel at) { return release(kLeftButton, at); }
 Event middle(Pixel at) { return press(kMiddleButton, at); }
+Event choose(int entry) { return {Event::kMenu, entry, {}}; }
 Event resize(int width, int height) { return {Event::kResize, 0, {width, height}}; }
 
 // Sends one event to a 640 x 480 window, then checks what must hold after any event.
@@ -37,6 +38,7 @@ void send(const Event& e) {
     const float lastX = mx, lastY = my;
     if (e.kind == Event::kResize) std::tie(ww, wh) = std::tuple(e.at.x, e.at.y);
     if (e.kind == Event::kMove) motion(e.at.x, e.at.y);
+    if (e.kind == Event::kMenu) menu(e.button);
     if (e.kind == Event::kPress || e.kind == Event::kRelease) {
         mouse(e.button, e.kind == Event::kPress ? kButtonPressed : kReleased, e.at.x, e.at.y);
     }
@@ -67,6 +69,10 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         {"middle press on the toolbar", {middle(toolbar(2))}, {0, {}, "", 0, 1}},
         {"wheel in the scene nothing", {press(kWheelUp, kA), release(kWheelUp, kA)}, {3, {}, "", 0, 2}},
         {"edge", {click(toolbar(1)), click({110, 310}), move(kC), up({490, 250})}, {3, {{0, 1}}, "Edge", 0, 3}},
+        {"edges again, none to its start", {click(toolbar(1)), click(kA), up(kB), click(kB), up(kB), click(kA), up(kB)},
+         {3, {{0, 1}, {0, 1}}, "Edge", 0, 7}},
+        {"start removed mid-drag", {click(toolbar(1)), move(kC), click(kC), choose(kRemoveNode), up(kA)},
+         {2, {}, "Edge", 2, 3}},
         {"release over the toolbar", {click(toolbar(1)), click(kC), up({110, 20})}, {3, {{2, 0}}, "Edge", 2, 3}},
         {"second left press ignored", {click(toolbar(1)), click(kA), click(kC), up(kB)}, {3, {{0, 1}}, "Edge", 0, 4}},
         {"tool switch drops the edge", {click(toolbar(1)), click(kA), middle(toolbar(1)), up(kB)},
@@ -80,6 +86,9 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         {"any release ends the drag", {move(kB), middle(kB), up(kB), move(kC)}, {3, {}, "", 1, 2}},
         {"clear during a node drag", {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
          {0, {}, "Drag", 0, 2}},
+        {"pause twice restores, no other entry", {choose(kPauseUnpause), choose(0), choose(6), choose(kPauseUnpause)},
+         {3, {}, "", 0, 0}},
+        {"pause and Run share a switch", {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}, {3, {}, "", 0, 1}},
         {"no size, nothing but redraws",
          {resize(0, 480), move(kA), click(kA), middle(toolbar(2)), resize(640, 0), click(kA)}, {3, {}, "", 0, 3}},
     };
@@ -115,19 +124,6 @@ TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
     EXPECT_EQ(constant, -INFINITY) << "no bound";
     EXPECT_EQ(redisplays, 0);
-}
-
-// The Run button and "Pause/Unpause" toggle the same switch; menu entries request no redraw.
-TEST_F(Commands, PauseAndTheRunButtonShareOneSwitch) {
-    ww = 640;
-    wh = 480;
-    for (int value : {int{kPauseUnpause}, 0, 6, int{kPauseUnpause}, -1}) menu(value);  // 0, 6 and -1 are no entries
-    EXPECT_FALSE(menuSelected[kRunButton]);
-    mouse(kLeftButton, kButtonPressed, 600, 10);  // the Run button
-    menu(kPauseUnpause);
-    menu(kRemoveNode);  // on an empty graph: nothing
-    EXPECT_FALSE(menuSelected[kRunButton]);
-    EXPECT_EQ(redisplays, 1) << "only the press redraws";
 }
 
 namespace fs = std::filesystem;
