@@ -15,12 +15,6 @@ namespace {
 
 using Store = EditorTest;
 
-// Node i at (0.1 (i + 1), 0.6 - 0.1 i): off the diagonal, so a swapped x and y picks
-// another node.
-void placeNodes(int count) {
-    for (int i = 0; i < count; ++i) addNode(0.1f * static_cast<float>(i + 1), 0.6f - 0.1f * static_cast<float>(i));
-}
-
 TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "empty graph";
     for (auto [x, y] : {std::pair{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 0.5f}, {0.9f, 0.1f}}) addNode(x, y);
@@ -32,22 +26,26 @@ TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
 }
 
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
-    const struct { int nodes; std::vector<Edge> before; std::uint32_t removed; std::vector<Edge> after; } rows[] = {
+    const struct { std::uint32_t nodes; std::vector<Edge> before; std::uint32_t gone; std::vector<Edge> after; } rows[] = {
         {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},
         {4, {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, 3, {{0, 1}, {2, 1}, {1, 2}}},
         {4, {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, 0, {{1, 2}}},  // consecutive touching edges, a self-loop
         {3, {{0, 7}, {9, 1}}, 1, {{0, 6}}},                  // endpoints past the last node shift too
         {0, {{0, 1}}, 0, {{0, 1}}},                          // an empty graph
     };
+    // Node i at (0.1 (i + 1), 0.6 - 0.1 i): off the diagonal, so a swapped x and y picks another node.
+    const auto at = [](std::uint32_t i) {
+        return std::pair{0.1f * static_cast<float>(i + 1), 0.6f - 0.1f * static_cast<float>(i)};
+    };
     for (const auto& row : rows) {
         clearGraph();
-        placeNodes(row.nodes);
+        for (std::uint32_t i = 0; i < row.nodes; ++i) addNode(at(i).first, at(i).second);
         edges = row.before;
         std::vector<Object> kept = objects;
-        if (row.nodes) kept.erase(kept.begin() + row.removed);
-        removeNode(0.1f * static_cast<float>(row.removed + 1), 0.6f - 0.1f * static_cast<float>(row.removed));
-        EXPECT_EQ(nodeBits(), nodeBits(kept)) << "removing " << row.removed << " of " << row.nodes;
-        EXPECT_EQ(edges, row.after) << "removing " << row.removed << " of " << row.nodes;
+        if (row.nodes) kept.erase(kept.begin() + row.gone);
+        removeNode(at(row.gone).first, at(row.gone).second);
+        EXPECT_EQ(nodeBits(), nodeBits(kept)) << "removing " << row.gone << " of " << row.nodes;
+        EXPECT_EQ(edges, row.after) << "removing " << row.gone << " of " << row.nodes;
     }
 }
 

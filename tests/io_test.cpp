@@ -70,17 +70,14 @@ class GraphFile : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
-        std::string name = (fs::temp_directory_path() / "graph_file_test.XXXXXX").string();
-        ASSERT_NE(mkdtemp(name.data()), nullptr);
-        fs::current_path(name);
+        fs::current_path(mkdtemp(scratch_.data()));
         objects = kExampleNodes;
         edges = kExampleEdges;
     }
     void TearDown() override {
-        const fs::path directory = fs::current_path();
         fs::current_path(fs::temp_directory_path());
-        fs::permissions(directory, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(directory);
+        fs::permissions(scratch_, fs::perms::owner_all, fs::perm_options::add);
+        fs::remove_all(scratch_);
         EditorTest::TearDown();
     }
     // Saves from a child process set up by `prepare`: its wait status, 0 for a clean exit.
@@ -103,6 +100,8 @@ protected:
     static std::set<fs::path> names(const fs::path& directory = ".") {
         return {fs::directory_iterator(directory), fs::directory_iterator()};
     }
+
+    std::string scratch_ = (fs::temp_directory_path() / "graph_file_test.XXXXXX").string();
 };
 
 // Opening never waits on what is no regular file, and reads only as far as the graph goes.
