@@ -26,7 +26,7 @@ TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
 }
 
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
-    const struct { std::uint32_t nodes; std::vector<Edge> before; std::uint32_t gone; std::vector<Edge> left; } rows[] = {
+    const struct { std::uint32_t nodes; std::vector<Edge> edges; std::uint32_t gone; std::vector<Edge> left; } rows[] = {
         {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},
         {4, {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, 3, {{0, 1}, {2, 1}, {1, 2}}},
         {4, {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, 0, {{1, 2}}},  // consecutive touching edges, a self-loop
@@ -40,7 +40,7 @@ TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
     for (const auto& row : rows) {
         clearGraph();
         for (std::uint32_t i = 0; i < row.nodes; ++i) addNode(at(i).first, at(i).second);
-        edges = row.before;
+        edges = row.edges;
         std::vector<Object> kept = objects;
         if (row.nodes) kept.erase(kept.begin() + row.gone);
         removeNode(at(row.gone).first, at(row.gone).second);
