@@ -26,7 +26,7 @@ TEST_F(Store, NodesStartAtRestAndTheNearestTiesToTheLowestIndex) {
 }
 
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
-    const struct { std::uint32_t nodes; std::vector<Edge> edges; std::uint32_t gone; std::vector<Edge> left; } rows[] = {
+    const struct { unsigned nodes; std::vector<Edge> edges; unsigned gone; std::vector<Edge> left; } rows[] = {
         {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},
         {4, {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, 3, {{0, 1}, {2, 1}, {1, 2}}},
         {4, {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, 0, {{1, 2}}},  // consecutive touching edges, a self-loop
