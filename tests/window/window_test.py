@@ -87,7 +87,7 @@ class Window(unittest.TestCase):
             (root / sub).mkdir()
         self.graph, program = root / 'Resources/graph.txt', str(root / 'bin/graph-editor')
         shutil.copy(PROGRAM, program)
-        self.program = Popen([program], cwd=root / 'work')
+        self.program = self.enterContext(Popen([program], cwd=root / 'work'))  # and reaped
         self.addCleanup(self.program.kill)
         # Its title is the program path as invoked. With no window manager it opens at -1, -1.
         self.poll(lambda: len(windows(program)), 1, 'windows titled ' + program)
@@ -223,4 +223,6 @@ if __name__ == '__main__':
     os.environ['DISPLAY'] = ':' + xvfb.stdout.readline().decode().strip()  # for the program too
     os.environ['ASAN_OPTIONS'] = 'detect_leaks=0'  # the GL driver leaks: not ours to find
     x11 = display.Display()
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:])
+    # Xvfb, its pipe and the connection to it are left for the end of this process to close,
+    # which Python would warn of.
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], warnings='ignore')
