@@ -40,12 +40,23 @@ function(graph_editor_find_package name target debian)
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
 
-# The window tests are GoogleTest tests too. They start the real program on their own Xvfb
-# and drive it through XTest.
+# The window tests are a Python script that starts the real program on its own Xvfb and
+# drives it through XTest with python-xlib. Debian's python3 comes first: one earlier on
+# PATH may not see Debian's python3-xlib.
+function(graph_editor_python_has_xlib result python)
+  execute_process(COMMAND ${python} -c "import Xlib.ext.xtest" RESULT_VARIABLE failed
+                  OUTPUT_QUIET ERROR_QUIET)
+  if(failed)
+    set(${result} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
 function(graph_editor_find_window_tools)
-  graph_editor_find_package(GTest GTest::gtest_main libgtest-dev)
-  graph_editor_find_package(X11 X11::X11 libx11-dev)
-  graph_editor_find_package(X11 X11::Xtst libxtst-dev)
+  find_program(GRAPH_EDITOR_PYTHON python3 HINTS /usr/bin VALIDATOR graph_editor_python_has_xlib
+               DOC "python3 with python-xlib, for the window tests")
+  if(NOT EXISTS "${GRAPH_EDITOR_PYTHON}")
+    list(APPEND missing python3-xlib)
+  endif()
   find_program(XVFB_EXECUTABLE Xvfb)
   if(NOT XVFB_EXECUTABLE)
     list(APPEND missing xvfb)

@@ -8,7 +8,7 @@ set -euo pipefail
 
 declare -A needs=(
   [program]="cmake g++ make freeglut3-dev libglu1-mesa-dev"
-  [test]="libgtest-dev libx11-dev libxtst-dev xvfb xauth clang libclang-rt-14-dev libbenchmark-dev"
+  [test]="libgtest-dev python3-xlib xvfb xauth clang libclang-rt-14-dev libbenchmark-dev"
 )
 
 wanted=()

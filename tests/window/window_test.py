@@ -1,0 +1,228 @@
+# The real program in a real window under its own Xvfb: what it draws, and what a person's
+# pointer, keys and menu choices do to it and to graph.txt.
+# Usage: window_test.py PROGRAM XVFB [unittest arguments]
+#
+# The window is moved to the screen's top-left corner, so window and screen pixels are the
+# same; y counts down from the top row, as GLUT reports it. Every wait polls every 20 ms and
+# gives up after five seconds.
+import os
+import shutil
+import sys
+import tempfile
+import time
+import unittest
+from ctypes import CDLL, c_float
+from pathlib import Path
+from subprocess import PIPE, Popen
+
+from Xlib import X, XK, display, error
+
+PROGRAM, XVFB = sys.argv[1:3]
+BLACK, RED, GREEN, BLUE, YELLOW = 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00
+# Context-menu entries by the row they show in: a sub-menu opens level with the entry that
+# opened it, so "Remove Node" is level with "Node", and the four of "Graph" start level with it.
+REMOVE_NODE, PAUSE, OPEN, SAVE, QUIT = range(5)
+
+
+def windows(title):  # the shown top-level windows titled `title`
+    try:
+        return [w for w in x11.screen().root.query_tree().children
+                if w.get_attributes().map_state == X.IsViewable and w.get_wm_name() == title]
+    except error.BadWindow:  # one vanished while we looked at it: look again
+        return windows(title)
+
+
+# graph.txt's text for nodes placed at pixels of a 640 x 480 window, and edges 'i j'. A pixel
+# x, y is at x / 640 and (480 - y - 1) / 480, in single precision.
+def graph(nodes, *edges):
+    xy = ['%g %g' % (c_float(x / 640).value, c_float((479 - y) / 480).value) for x, y in nodes]
+    return ''.join(f'{line}\n' for line in [len(nodes), *xy, len(edges), *edges])
+
+
+# What is wrong in `window` at each of `wanted`, a list of (pixel, colour, what[, tolerance[,
+# shown]]): a pixel must show the colour, each channel within the tolerance (or, with shown
+# false, anything else).
+def problems(window, wanted):
+    size = window.get_geometry()
+    image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
+    return [found for w in wanted if (found := problem(image, size.width, *w))]
+
+
+def problem(image, width, p, want, what, tolerance=0, shown=True):
+    seen = memoryview(image).cast('I')[p[1] * width + p[0]] & 0xFFFFFF  # from BGRX
+    off = max(abs((seen >> shift & 255) - (want >> shift & 255)) for shift in (0, 8, 16))
+    if (off <= tolerance) != shown:
+        return f'{what} at {p} is {seen:06x}, want {"" if shown else "not "}{want:06x}'
+
+
+# A node placed at pixel p is centred on p's lower left corner, 0.01 of the window each way:
+# columns x-6 to x+5 and rows y-4 to y+5 in a 640 x 480 window.
+def node(p, colour, what):
+    return [((p[0] - 6, p[1] - 4), colour, what), ((p[0] + 5, p[1] + 5), colour, what),
+            ((p[0] + 6, p[1] + 6), colour, what + ', beyond its corner', 0, False)]
+
+
+# The toolbar fills exactly the top eighth: four buttons a quarter wide, each shaded from its
+# left edge to its right (lit grey 1.0 to 0.7, unlit 0.5 to 0.2) and divided from the one
+# before by a black line 3 pixels wide, on the columns left-2 to left. Its bottom row, the
+# last with its centre in the top eighth, holds no icon.
+def toolbar(lit, width=640, height=480):
+    row, button = (height + 3) // 8 - 1, width // 4
+    wanted = [((x, row + 1), BLACK, 'scene under the toolbar') for x in range(0, width, 7)]
+    for i, left in enumerate(range(0, 4 * button, button)):
+        wanted += [((x, row), BLACK, 'divider') for x in range(max(left - 2, 0), left + 1)]
+        start, end = (255, 178.5) if lit[i] else (127.5, 51)  # grey levels times 255
+        # Each within 2 of the shading at the pixel's centre:
+        wanted += [((x, row), round(start + (end - start) * (x + 0.5 - left) / button) * 0x010101,
+                    f'button {i}', 2) for x in range(left + 1, left + button - 2)]
+    return wanted
+
+
+class Window(unittest.TestCase):
+    # Starts the real program from a private tree laid out as it ships: <tmp>/bin/graph-editor
+    # (a copy) and <tmp>/Resources/, in the unrelated <tmp>/work. It ends with the test.
+    def start(self):
+        root = Path(self.enterContext(tempfile.TemporaryDirectory()))
+        for sub in ('bin', 'Resources', 'work'):
+            (root / sub).mkdir()
+        self.graph, program = root / 'Resources/graph.txt', str(root / 'bin/graph-editor')
+        shutil.copy(PROGRAM, program)
+        self.program = self.enterContext(Popen([program], cwd=root / 'work'))  # and reaped
+        self.addCleanup(self.program.kill)
+        # Its title is the program path as invoked. With no window manager it opens at -1, -1.
+        self.poll(lambda: len(windows(program)), 1, 'windows titled ' + program)
+        self.window = windows(program)[0]
+        self.window.configure(x=0, y=0)
+        self.window.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)  # for the keys
+        # Until its first frame, when the window stops being one flat colour, the program may
+        # not know the window's size.
+        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
+
+    def poll(self, get, want, what=None):  # until `get()` returns `want`, for five seconds
+        deadline = time.monotonic() + 5
+        while (got := get()) != want and time.monotonic() < deadline:
+            time.sleep(0.02)
+        self.assertEqual(got, want, what)
+
+    def see(self, *wanted):  # reads the window until it shows all of `wanted` at once
+        self.poll(lambda: problems(self.window, wanted), [])
+
+    def fake(self, event, detail=0, p=(0, 0)):
+        x11.xtest_fake_input(event, detail, x=p[0], y=p[1])
+        x11.sync()
+
+    # Presses `button` (1 left, 2 middle, 3 right) at `at`, moves to `to` in one motion event,
+    # calls `while_held` and releases it. A move to where the pointer already is reports nothing.
+    def press(self, at, to=None, button=1, while_held=lambda: None):
+        self.fake(X.MotionNotify, p=at)
+        self.fake(X.ButtonPress, button)
+        self.fake(X.MotionNotify, p=to or at)
+        while_held()
+        self.fake(X.ButtonRelease, button)
+
+    # Opens the context menu at `at` and picks `entry`. freeglut selects nothing on a
+    # press-drag-release into a sub-menu, so: click, wait for the menu, hover the sub-menu's
+    # entry, wait for the sub-menu, click. Entries are 25 px high inside a 2 px border, and a
+    # sub-menu opens 68 px to the right of its parent. By default it opens where it covers no
+    # node we look at.
+    def choose(self, entry, at=(300, 100)):
+        self.press(at, button=3)
+        self.poll(lambda: len(windows('freeglut menu')), 1, 'menus opened by the right button')
+        self.fake(X.MotionNotify, p=(at[0] + 34, at[1] + 14 + 25 * min(entry, 1)))
+        self.poll(lambda: len(windows('freeglut menu')), 2, 'menus with the sub-menu open')
+        self.press((at[0] + 108, at[1] + 14 + 25 * entry))
+        self.poll(lambda: len(windows('freeglut menu')), 0, 'menus after the choice')
+
+    def saved_graph(self):  # what "Save graph.txt" writes, renaming a whole file into place
+        self.graph.unlink(missing_ok=True)
+        self.choose(SAVE)
+        self.poll(self.graph.exists, True, 'graph.txt saved in Resources')
+        return self.graph.read_bytes().decode()
+
+    # The toolbar, its icons, by pixels inside and just beyond each, and a black scene; the
+    # toolbar again at another size.
+    def test_first_frame(self):
+        self.start()
+        scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
+        self.see(*toolbar((1, 0, 0, 0)), *scene, ((22, 30), YELLOW, 'left of a node icon', 0, 0),
+                 ((28, 48), YELLOW, "node icon's lower left"), ((131, 12), YELLOW, 'upper right'),
+                 ((198, 14), GREEN, "edge icon's upper end"), ((376, 21), RED, "clear icon's arm"),
+                 ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"))
+        # A height that is no multiple of 8. The server resizes it before it answers us again.
+        self.window.configure(width=804, height=403)
+        self.see(*toolbar((1, 0, 0, 0), 804, 403))
+
+    def test_editing_journey(self):
+        self.start()
+        # Far from the unit square's diagonal and in no mirrored pairs, so that x and y mixed
+        # up would pick other nodes.
+        a, b, c, c_dragged, band_end = (120, 330), (200, 120), (520, 400), (570, 350), (196, 123)
+        for p in (a, b, c):
+            self.press(p)
+        # With no button held, the node nearest the pointer turns blue, the others stay yellow.
+        self.fake(X.MotionNotify, p=(b[0] + 10, b[1] + 15))
+        self.see(*node(b, BLUE, 'nearest node'), *node(c, YELLOW, 'node placed last'))
+        # Edge tool: a green rubber band while the left button is held, a red edge after release.
+        self.press((240, 55))  # Edge tool
+        band = [*toolbar((0, 1, 0, 0)), ((158, 226), GREEN, 'rubber band, halfway')]
+        self.press((a[0] + 3, a[1] - 2), band_end, while_held=lambda: self.see(*band))
+        self.see(((160, 225), RED, 'edge, halfway'))
+        # The middle button drags the node nearest the pointer.
+        self.press((c[0] + 2, c[1] - 1), c_dragged, 2)
+        self.assertEqual(self.saved_graph(), graph([a, b, c_dragged], '0 1'))
+
+        self.press((400, 55))  # Clear
+        self.see((b, BLACK, 'cleared node'))
+        self.choose(OPEN)
+        # "Remove Node" takes the node nearest where the menu was opened, with its edge.
+        self.choose(REMOVE_NODE, (b[0] + 6, b[1] + 9))
+        self.assertEqual(self.saved_graph(), graph([a, c_dragged]))
+
+        # An edge naming no node is not drawn (a sanitizer build sees any read of node 4, just
+        # past the room the nodes are kept in); the others are, and the program carries on.
+        self.graph.write_text(graph([a, b, c], '0 4', '0 1'))
+        self.choose(OPEN)
+        self.see(((160, 225), RED, 'other edge, halfway'))
+        self.choose(PAUSE)
+        self.see(*toolbar((0, 1, 0, 1)))
+
+    # The layout moves nodes only while Run is lit, and keeps them inside the window.
+    def test_layout(self):
+        self.start()
+        # Two far nodes joined by an edge, and a third that nothing acts on.
+        left, right, alone, beyond_border = (100, 260), (540, 240), (600, 420), (700, 420)
+        self.graph.write_text(graph([left, right, alone], '0 1'))
+        self.choose(OPEN)
+        time.sleep(0.3)  # six ticks with Run unlit
+        self.assertEqual(self.saved_graph(), graph([left, right, alone], '0 1'))
+        self.press(alone, beyond_border, 2)
+        self.assertEqual(self.saved_graph(), graph([left, right, beyond_border], '0 1'))
+
+        self.press((560, 55))  # Run
+        # Their outer edges, once they have moved towards each other:
+        self.see(((94, 260), BLACK, 'left node, moved'), ((545, 240), BLACK, 'right node, moved'))
+        self.poll(lambda: self.saved_graph().splitlines()[3], '1 0.122917')  # x exactly 1
+
+    # Esc, q, Q and the menu's Quit each end the program with status 0.
+    def test_quitting(self):
+        for keys in (['Escape'], ['q'], ['Shift_L', 'Q'], []):
+            self.start()
+            for event in (X.KeyPress, X.KeyRelease):
+                for key in keys:
+                    self.fake(event, x11.keysym_to_keycode(XK.string_to_keysym(key)))
+            if not keys:
+                self.choose(QUIT)
+            self.poll(self.program.poll, 0, keys or 'Quit')
+
+
+if __name__ == '__main__':
+    # Xvfb picks a free display and writes its number to its standard output. It gets SIGTERM
+    # when this process ends, however that happens (PR_SET_PDEATHSIG), and every program
+    # started on it ends with it.
+    xvfb = Popen([XVFB, '-displayfd', '1'], stdout=PIPE, preexec_fn=lambda: CDLL(None).prctl(1, 15))
+    os.environ['DISPLAY'] = ':' + xvfb.stdout.readline().decode().strip()  # for the program too
+    os.environ['ASAN_OPTIONS'] = 'detect_leaks=0'  # the GL driver leaks: not ours to find
+    x11 = display.Display()
+    # Xvfb, its pipe and the connection to it are left for the end of this process to close,
+    # which Python would warn of.
+    unittest.main(argv=sys.argv[:1] + sys.argv[3:], warnings='ignore')
