@@ -37,7 +37,6 @@ protected:
                               timers.emplace_back(ms, callback, value);
                           }};
     }
-    void TearDown() override { windowRequests = {}; }
 };
 
 // The layout promises exact single-precision results: tests compare bit patterns, which
