@@ -1,7 +1,7 @@
-#include "ui/window_requests.h"
 #include "ui/callbacks.h"
 #include "ui/startup.h"
 #include "ui/window.h"
+#include "ui/window_requests.h"
 
 #include <GL/glut.h>
 
