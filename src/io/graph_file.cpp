@@ -23,6 +23,11 @@ constexpr const char* kTemporarySuffix = ".XXXXXX";
 // As many links as the kernel itself follows before it gives up on a loop.
 constexpr int kMostLinks = 40;
 
+// The directory part of `path` with its final slash, or "" for a name with no directory.
+std::string directoryOf(const std::string& path) {
+    return path.substr(0, path.rfind('/') + 1);  // npos + 1 is 0
+}
+
 // The file a save must write: graph.txt, or what it links to, followed link by link as
 // writing through the link would, to a target that may not exist yet. Empty when the
 // links go round in a loop.
@@ -34,10 +39,9 @@ std::string saveTarget() {
         char target[PATH_MAX];
         const ssize_t length = readlink(path.c_str(), target, sizeof target);
         if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return {};
-        const std::size_t slash = path.rfind('/');
         // A relative link is taken from the directory the link is in.
-        const std::string directory = target[0] == '/' || slash == std::string::npos ? "" : path.substr(0, slash + 1);
-        path = directory + std::string(target, static_cast<std::size_t>(length));
+        const std::string link(target, static_cast<std::size_t>(length));
+        path = link[0] == '/' ? link : directoryOf(path) + link;
     }
     return {};
 }
@@ -81,9 +85,8 @@ bool writeAll(int fd, std::string_view bytes) {
 
 // Makes the rename itself durable. Best effort: the new file is already in place.
 void syncDirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string directory = directoryOf(path);
+    const int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
     close(fd);
