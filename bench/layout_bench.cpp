@@ -10,9 +10,9 @@
 
 #include "graph/repulsion_path.h"
 #include "graph/store.h"
+#include "ui/gl.h"
 #include "ui/window.h"
 
-#include <GL/glut.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -93,10 +93,7 @@ bool openWindow() {
     int argc = 1;
     char name[] = "layout_bench";
     char* argv[] = {name, nullptr};
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(640, 480);
-    glutCreateWindow(name);
+    createWindow(argc, argv, name);
     init();
     reshape(640, 480);
     return true;
@@ -174,7 +171,7 @@ private:
 };
 
 void registerAll() {
-    for (RepulsionPath path : {RepulsionPath::kAvx2, RepulsionPath::kSse2, RepulsionPath::kPlain}) {
+    for (RepulsionPath path : kRepulsionPaths) {
         if (!repulsionPathAvailable(path)) continue;
         auto* b = benchmark::RegisterBenchmark((std::string("step_") + repulsionPathName(path)).c_str(), stepWith, path);
         for (std::int64_t n : kSizes) b->Arg(n);

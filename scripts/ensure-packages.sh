@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a step needs, only where they are missing. The one list of
 # the packages the project needs on Debian.
-# Usage: scripts/ensure-packages.sh program|test ...
+# Usage: scripts/ensure-packages.sh program|test|aarch64|i386|windows ...
 #   program: what building the editor needs (./run.sh)
 #   test:    what the tests, the fuzz target and the benchmarks add (./test.sh, CI)
+#   aarch64: the aarch64 build and its tests under qemu-user (the window tests too)
+#   i386:    the 32-bit x86 build and its unit tests
+#   windows: the MinGW-w64 build of the core and its unit tests under wine
+# Packages named pkg:arch come from another architecture of Debian's own archive
+# (multiarch): that architecture is added to dpkg, and nothing installed is ever removed.
 set -euo pipefail
 
 declare -A needs=(
   [program]="cmake g++ make freeglut3-dev libglu1-mesa-dev"
   [test]="libgtest-dev python3-xlib xvfb xauth clang libclang-rt-14-dev libbenchmark-dev"
+  [aarch64]="cmake make crossbuild-essential-arm64 qemu-user python3-xlib xvfb xauth pkgconf:arm64
+             libgtest-dev:arm64 libbenchmark-dev:arm64 freeglut3-dev:arm64 libglu1-mesa-dev:arm64
+             libgl1-mesa-dri:arm64"
+  [i386]="cmake make crossbuild-essential-i386 googletest"
+  [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest"
 )
 
 wanted=()
 for step in "$@"; do
+  [ -n "${needs[$step]+set}" ] || { echo "ensure-packages.sh: no step named '$step'" >&2; exit 2; }
   for pkg in ${needs[$step]}; do wanted+=("$pkg"); done
 done
 
@@ -25,5 +36,11 @@ done
 echo "Installing missing packages: ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
+for pkg in "${missing[@]}"; do
+  arch=${pkg#*:}
+  if [ "$arch" != "$pkg" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+    $sudo dpkg --add-architecture "$arch"
+  fi
+done
 $sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends --no-remove "${missing[@]}"

@@ -4,8 +4,6 @@
 #include "graph/repulsion_lanes.h"
 #include "graph/repulsion_simd.h"
 
-#if defined(__AVX2__)
-
 #include <immintrin.h>
 
 namespace {
@@ -35,5 +33,3 @@ struct Avx2Lanes {
 void repulsionPassAvx2(Object* nodes, std::size_t n, float c, float q) {
     repulsion_lanes::repulsionLanes<Avx2Lanes>(nodes, n, c, q);
 }
-
-#endif

@@ -2,9 +2,9 @@
 
 // The repulsion pass of the layout step, several nodes i at a time, one SIMD lane each.
 //
-// Included only by the per-instruction-set files (repulsion_sse2.cpp, repulsion_avx2.cpp),
-// each of which instantiates repulsionLanes with a lane type from its own anonymous
-// namespace. That keeps every instantiation local to its file: code built for AVX2 must
+// Included only by the per-instruction-set files (repulsion_sse2.cpp, repulsion_avx2.cpp,
+// repulsion_neon.cpp), each of which instantiates repulsionLanes with a lane type from its
+// own anonymous namespace. That keeps every instantiation local to its file: code built for AVX2 must
 // never be shared, through a merged inline copy, with callers on CPUs without it. So this
 // header uses nothing but the lane type, plain arithmetic and Object.
 //

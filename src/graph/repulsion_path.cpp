@@ -27,13 +27,10 @@ void plainRepulsionPass() {
 }
 
 RepulsionPath detectFastestPath() {
-#if defined(GRAPH_EDITOR_X86_LANES)
-    __builtin_cpu_init();
-    if (__builtin_cpu_supports("avx2")) return RepulsionPath::kAvx2;
-    return RepulsionPath::kSse2;
-#else
+    for (RepulsionPath path : kRepulsionPaths) {
+        if (repulsionPathAvailable(path)) return path;
+    }
     return RepulsionPath::kPlain;
-#endif
 }
 
 }  // namespace
@@ -43,18 +40,13 @@ const char* repulsionPathName(RepulsionPath path) {
         case RepulsionPath::kPlain: return "plain";
         case RepulsionPath::kSse2: return "sse2";
         case RepulsionPath::kAvx2: return "avx2";
+        case RepulsionPath::kNeon: return "neon";
     }
     return "unknown";
 }
 
 bool repulsionPathAvailable(RepulsionPath path) {
-    switch (path) {
-        case RepulsionPath::kPlain: return true;
-        // Every x86-64 CPU has SSE2, so it is there wherever a SIMD path is built.
-        case RepulsionPath::kSse2: return fastestRepulsionPath() != RepulsionPath::kPlain;
-        case RepulsionPath::kAvx2: return fastestRepulsionPath() == RepulsionPath::kAvx2;
-    }
-    return false;
+    return path == RepulsionPath::kPlain || simdRepulsionPass(path) != nullptr;
 }
 
 RepulsionPath fastestRepulsionPath() {
@@ -63,13 +55,9 @@ RepulsionPath fastestRepulsionPath() {
 }
 
 void repulsionPass(RepulsionPath path) {
-    if (!repulsionPathAvailable(path)) path = RepulsionPath::kPlain;
-    const float q = sep * sep;
-    switch (path) {
-#if defined(GRAPH_EDITOR_X86_LANES)
-        case RepulsionPath::kAvx2: repulsionPassAvx2(objects.data(), objects.size(), constant, q); return;
-        case RepulsionPath::kSse2: repulsionPassSse2(objects.data(), objects.size(), constant, q); return;
-#endif
-        default: plainRepulsionPass(); return;
+    if (const RepulsionPass simd = simdRepulsionPass(path)) {
+        simd(objects.data(), objects.size(), constant, sep * sep);
+    } else {
+        plainRepulsionPass();
     }
 }

@@ -6,11 +6,16 @@
 
 enum class RepulsionPath {
     kPlain,  // one pair at a time through force()
-    kSse2,   // 4 nodes per step
-    kAvx2,   // 8 nodes per step
+    kSse2,   // 4 nodes per step, x86
+    kAvx2,   // 8 nodes per step, x86 with AVX2
+    kNeon,   // 4 nodes per step, AArch64
 };
 
-// "plain", "sse2" or "avx2", for reports and test names.
+// Every path, widest first and kPlain last: the order the fastest one is chosen in.
+inline constexpr RepulsionPath kRepulsionPaths[] = {RepulsionPath::kAvx2, RepulsionPath::kSse2,
+                                                    RepulsionPath::kNeon, RepulsionPath::kPlain};
+
+// "plain", "sse2", "avx2" or "neon", for reports and test names.
 const char* repulsionPathName(RepulsionPath path);
 // Whether this build has the path and this CPU can run it. kPlain always can.
 bool repulsionPathAvailable(RepulsionPath path);

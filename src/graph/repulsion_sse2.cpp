@@ -1,9 +1,7 @@
-// Four nodes per step in SSE registers; SSE2 is part of every x86-64 CPU.
+// Four nodes per step in SSE registers.
 
 #include "graph/repulsion_lanes.h"
 #include "graph/repulsion_simd.h"
-
-#if defined(__SSE2__)
 
 #include <emmintrin.h>
 
@@ -34,5 +32,3 @@ struct Sse2Lanes {
 void repulsionPassSse2(Object* nodes, std::size_t n, float c, float q) {
     repulsion_lanes::repulsionLanes<Sse2Lanes>(nodes, n, c, q);
 }
-
-#endif

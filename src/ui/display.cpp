@@ -1,8 +1,7 @@
 #include "graph/store.h"
+#include "ui/gl.h"
 #include "ui/toolbar.h"
 #include "ui/window.h"
-
-#include <GL/glut.h>
 
 #include <cstddef>
 

@@ -1,9 +1,8 @@
 #include "ui/callbacks.h"
+#include "ui/gl.h"
 #include "ui/startup.h"
 #include "ui/window.h"
 #include "ui/window_requests.h"
-
-#include <GL/glut.h>
 
 int main(int argc, char** argv) {
     windowRequests.postRedisplay = glutPostRedisplay;
@@ -13,10 +12,7 @@ int main(int argc, char** argv) {
     const char* title = argc > 0 ? argv[0] : "graph-editor";
     if (argc > 0) enterResourceDirectory(argv[0]);
 
-    glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
-    glutInitWindowSize(640, 480);
-    glutCreateWindow(title);
+    createWindow(argc, argv, title);
 
     glutDisplayFunc(display);
     glutReshapeFunc(reshape);

@@ -2,12 +2,17 @@
 
 #include "graph/store.h"
 #include "ui/callbacks.h"
-
-#include <GL/glu.h>
-#include <GL/glut.h>
+#include "ui/gl.h"
 
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON);
 static_assert(kButtonPressed == GLUT_DOWN);
+
+void createWindow(int& argc, char** argv, const char* title) {
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DOUBLE);
+    glutInitWindowSize(640, 480);
+    glutCreateWindow(title);
+}
 
 void init() {
     glLineWidth(3.0f);

@@ -1,0 +1,68 @@
+# The editor program: the GLUT side and the executable, with its install rules.
+find_package(OpenGL REQUIRED COMPONENTS OpenGL)
+find_package(GLUT REQUIRED)
+
+# The GLUT side: projection, drawing and the context menu.
+add_library(editor_window STATIC
+  src/ui/window.cpp
+  src/ui/display.cpp
+)
+target_link_libraries(editor_window PUBLIC editor_callbacks GLUT::GLUT OpenGL::GL OpenGL::GLU)
+if(APPLE)
+  # Apple marks OpenGL and GLUT as deprecated; the editor uses them knowingly.
+  target_compile_definitions(editor_window PUBLIC GL_SILENCE_DEPRECATION)
+endif()
+graph_editor_target(editor_window)
+
+add_executable(graph-editor src/ui/main.cpp)
+target_link_libraries(graph-editor PRIVATE editor_window)
+graph_editor_target(graph-editor)
+
+# The window tests start the program by a path of their own, which is also its argv[0]
+# (its title, and where it looks for ../Resources). Under qemu-user, with no binfmt
+# support to start a foreign program directly, they start a script instead that runs it
+# in qemu with that argv[0] (qemu's -0).
+set(GRAPH_EDITOR_PROGRAM_UNDER_TEST $<TARGET_FILE:graph-editor>)
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+  set(GRAPH_EDITOR_PROGRAM_UNDER_TEST ${CMAKE_BINARY_DIR}/bin/graph-editor-emulated)
+  file(GENERATE OUTPUT ${GRAPH_EDITOR_PROGRAM_UNDER_TEST}
+       CONTENT "#!/bin/sh\nexec ${emulator} -0 \"$0\" $<TARGET_FILE:graph-editor> \"$@\"\n"
+       FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+endif()
+
+if(APPLE)
+  # An application bundle, laid out as the program expects: it finds graph.txt in
+  # ../Resources from its own directory, Contents/MacOS, so in Contents/Resources.
+  set_target_properties(graph-editor PROPERTIES MACOSX_BUNDLE TRUE
+                        MACOSX_BUNDLE_BUNDLE_NAME graph-editor MACOSX_BUNDLE_GUI_IDENTIFIER org.graph-editor)
+  add_custom_command(TARGET graph-editor POST_BUILD
+                     COMMAND ${CMAKE_COMMAND} -E make_directory $<TARGET_BUNDLE_CONTENT_DIR:graph-editor>/Resources)
+  install(TARGETS graph-editor BUNDLE DESTINATION .)
+  install(DIRECTORY DESTINATION graph-editor.app/Contents/Resources)
+  return()
+endif()
+
+# The editor installs as bin/graph-editor with an empty Resources/ beside bin/, where it
+# keeps graph.txt. Both names are fixed so that they stay siblings under any prefix.
+install(TARGETS graph-editor RUNTIME DESTINATION bin)
+install(DIRECTORY DESTINATION Resources)
+# The desktop entry names the installed program by its full path: a launcher must start it
+# by a path with a directory part, or it would look for ../Resources from wherever it was
+# started. The path is known only at install time (cmake --install --prefix).
+install(CODE "set(desktopEntryIn \"${CMAKE_CURRENT_SOURCE_DIR}/share/graph-editor.desktop.in\")
+              set(desktopEntry \"${CMAKE_CURRENT_BINARY_DIR}/graph-editor.desktop\")")
+install(CODE [==[
+  # A relative --prefix is taken from the directory the install runs in, as CMake does.
+  get_filename_component(program "${CMAKE_INSTALL_PREFIX}/bin/graph-editor" ABSOLUTE)
+  # Quoted for the Exec key: backslash, quote, dollar and backquote get a backslash, every
+  # backslash is then doubled again as in any desktop entry string, and % is doubled.
+  string(REPLACE [[\]] [[\\]] program "${program}")
+  foreach(special [["]] [[$]] [[`]])
+    string(REPLACE "${special}" "\\${special}" program "${program}")
+  endforeach()
+  string(REPLACE [[\]] [[\\]] program "${program}")
+  string(REPLACE "%" "%%" program "${program}")
+  configure_file("${desktopEntryIn}" "${desktopEntry}" @ONLY)
+  file(INSTALL "${desktopEntry}" DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications")
+]==])
