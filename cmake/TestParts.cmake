@@ -49,7 +49,6 @@ function(graph_editor_find_gtest)
   elseif(EXISTS ${GRAPH_EDITOR_GTEST_SOURCES}/CMakeLists.txt)
     set(INSTALL_GTEST OFF)
     add_subdirectory(${GRAPH_EDITOR_GTEST_SOURCES} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL SYSTEM)
-    add_library(GTest::gtest_main ALIAS gtest_main)
     # Its own code, its own warnings: ours are errors, its are not our business.
     set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
   else()
