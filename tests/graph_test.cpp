@@ -125,11 +125,14 @@ const struct MessyRow { std::size_t count; float constant, sep, spread; } kMessy
     {301, kInitialConstant, kInitialSep, 0.5f}, {203, kInitialConstant, kInitialSep, 0.1f}, {97, 3.5f, 0.3f, 1.0f},
     {77, -FLT_MAX, kInitialSep, 0.2f}, {45, -INFINITY, kInitialSep, 0.2f}, {66, -1e38f, 0.5f, 0.5f},
     {33, kInitialConstant, 0.0f, 0.5f}, {29, kInitialConstant, 4.0f, 30.0f}, {5, FLT_MAX, kInitialSep, 0.05f},
+    {0, kInitialConstant, kInitialSep, 0.5f},
 };
 
 // Every repulsion path gives what the plain one does, to the bit, and huge forces never
-// carry a node off the unit square.
+// carry a node off the unit square. Every CPU of a processor family has its baseline path.
 TEST_F(Layout, EveryPathMatchesThePlainOneAndStaysInside) {
+    EXPECT_TRUE(repulsionPathAvailable(RepulsionPath::kPlain));
+    EXPECT_TRUE(repulsionPathAvailable(RepulsionPath::GRAPH_EDITOR_BASELINE_PATH));
     for (RepulsionPath path : kRepulsionPaths) {
         if (!repulsionPathAvailable(path)) std::printf("The %s path is not run here.\n", repulsionPathName(path));
     }
