@@ -1,6 +1,10 @@
-# Warnings and floating-point flags, chosen by compiler; included by the editor's project
-# and by the fuzz target's. graph_editor_target(<target>) applies them to one of our own
-# targets.
+# The language, warnings and floating-point flags, chosen by compiler; included by the
+# editor's project and by the fuzz target's. graph_editor_target(<target>) applies the
+# flags to one of our own targets.
+set(CMAKE_CXX_STANDARD 20)
+set(CMAKE_CXX_STANDARD_REQUIRED ON)
+set(CMAKE_CXX_EXTENSIONS OFF)
+
 #
 # The layout must round every operation to single precision in the written order: never
 # contract a*b+c into a fused multiply-add (GCC does by default wherever the processor has
@@ -24,6 +28,7 @@ function(graph_editor_target target)
   target_compile_options(${target} PRIVATE ${GRAPH_EDITOR_WARNINGS} ${GRAPH_EDITOR_FLOAT_FLAGS})
 endfunction()
 
-# The graph text reader and what it needs, relative to the top directory: the core has
-# them, and the fuzz target builds them alone.
-set(GRAPH_EDITOR_TEXT_SOURCES src/graph/store.cpp src/io/graph_text.cpp)
+# The graph text reader and what it needs: the core has them, and the fuzz target builds
+# them alone.
+set(GRAPH_EDITOR_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
+set(GRAPH_EDITOR_TEXT_SOURCES ${GRAPH_EDITOR_SOURCE_DIR}/graph/store.cpp ${GRAPH_EDITOR_SOURCE_DIR}/io/graph_text.cpp)

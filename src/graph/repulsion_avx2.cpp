@@ -14,7 +14,6 @@ struct Avx2Lanes {
     static V set1(float v) { return _mm256_set1_ps(v); }
     static V load(const float* p) { return _mm256_loadu_ps(p); }
     static void store(float* p, V v) { _mm256_storeu_ps(p, v); }
-    static V laneIndex() { return _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f); }
     static V add(V a, V b) { return _mm256_add_ps(a, b); }
     static V sub(V a, V b) { return _mm256_sub_ps(a, b); }
     static V mul(V a, V b) { return _mm256_mul_ps(a, b); }
@@ -24,7 +23,6 @@ struct Avx2Lanes {
     // Quiet, ordered predicates match C++'s <, > and == on NaN; != is unordered-true.
     static V less(V a, V b) { return _mm256_cmp_ps(a, b, _CMP_LT_OQ); }
     static V greater(V a, V b) { return _mm256_cmp_ps(a, b, _CMP_GT_OQ); }
-    static V equal(V a, V b) { return _mm256_cmp_ps(a, b, _CMP_EQ_OQ); }
     static V notEqual(V a, V b) { return _mm256_cmp_ps(a, b, _CMP_NEQ_UQ); }
 };
 

@@ -4,14 +4,18 @@
 //
 // Included only by the per-instruction-set files (repulsion_sse2.cpp, repulsion_avx2.cpp,
 // repulsion_neon.cpp), each of which instantiates repulsionLanes with a lane type from its
-// own anonymous namespace. That keeps every instantiation local to its file: code built for AVX2 must
-// never be shared, through a merged inline copy, with callers on CPUs without it. So this
-// header uses nothing but the lane type, plain arithmetic and Object.
+// own anonymous namespace. That keeps every instantiation local to its file: code built
+// for AVX2 must never be shared, through a merged inline copy, with callers on CPUs
+// without it. So this header uses nothing but the lane type, plain arithmetic and Object.
 //
-// Every lane does exactly what the plain pass does for its node: for j ascending from 0,
-// skipping only its own index, it adds the repulsion term of force() to a running sum with
-// the same single-precision operations in the same order, and adds the sum to the
-// velocity once at the end. Results are identical to the bit.
+// Every lane does what the plain pass does for its node: for j ascending from 0, it adds
+// the repulsion term of force() to a running sum with the same single-precision
+// operations in the same order, and adds the sum to the velocity once at the end. The
+// plain pass skips the node's own index; a lane adds its own term instead, which changes
+// nothing: a node's offset from itself is 0 (or NaN, for an infinite or NaN position), so
+// the 0.001 bound gives it +0, and adding +0 leaves a sum that started at +0 as it is (the
+// sum can only be -0 if it started there, since x + -x is +0). Results are identical to
+// the bit.
 
 #include "graph/force.h"
 #include "graph/store.h"
@@ -52,27 +56,6 @@ inline void repulsionTerm(const LawConstants<L>& k, typename L::V ax, typename L
     outY = L::bitAnd(inRange, L::mul(L::mul(sy, k.c), m));
 }
 
-// Adds the terms of nodes j in [jBegin, jEnd) to the running sums, in ascending j. With
-// kMaySelf, the lane whose node is j (lane j - i0) skips it.
-template <class L, bool kMaySelf>
-inline void accumulate(const LawConstants<L>& k, const Object* nodes, std::size_t jBegin,
-                       std::size_t jEnd, std::size_t i0, typename L::V ax, typename L::V ay,
-                       typename L::V& sumX, typename L::V& sumY) {
-    using V = typename L::V;
-    const V laneIndex = L::laneIndex();
-    for (std::size_t j = jBegin; j < jEnd; ++j) {
-        V outX, outY;
-        repulsionTerm<L>(k, ax, ay, nodes[j].pos[0], nodes[j].pos[1], outX, outY);
-        if constexpr (kMaySelf) {
-            const V self = L::equal(laneIndex, L::set1(static_cast<float>(j - i0)));
-            outX = L::bitAndNot(self, outX);
-            outY = L::bitAndNot(self, outY);
-        }
-        sumX = L::add(outX, sumX);
-        sumY = L::add(outY, sumY);
-    }
-}
-
 // The whole repulsion pass over nodes[0, n). A last, partial block fills its spare lanes
 // with a copy of the last node and throws their sums away.
 template <class L>
@@ -93,9 +76,12 @@ void repulsionLanes(Object* nodes, std::size_t n, float c, float q) {
         const V ay = L::load(lane[1]);
         V sumX = L::set1(0.0f);
         V sumY = L::set1(0.0f);
-        accumulate<L, false>(k, nodes, 0, i0, i0, ax, ay, sumX, sumY);
-        accumulate<L, true>(k, nodes, i0, blockEnd, i0, ax, ay, sumX, sumY);
-        accumulate<L, false>(k, nodes, blockEnd, n, i0, ax, ay, sumX, sumY);
+        for (std::size_t j = 0; j < n; ++j) {
+            V outX, outY;
+            repulsionTerm<L>(k, ax, ay, nodes[j].pos[0], nodes[j].pos[1], outX, outY);
+            sumX = L::add(outX, sumX);
+            sumY = L::add(outY, sumY);
+        }
         L::store(lane[0], sumX);
         L::store(lane[1], sumY);
         for (std::size_t i = i0; i < blockEnd; ++i) {

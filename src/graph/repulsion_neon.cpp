@@ -13,10 +13,6 @@ struct NeonLanes {
     static V set1(float v) { return vdupq_n_f32(v); }
     static V load(const float* p) { return vld1q_f32(p); }
     static void store(float* p, V v) { vst1q_f32(p, v); }
-    static V laneIndex() {
-        static constexpr float kIndex[kWidth] = {0.0f, 1.0f, 2.0f, 3.0f};
-        return vld1q_f32(kIndex);
-    }
     static V add(V a, V b) { return vaddq_f32(a, b); }
     static V sub(V a, V b) { return vsubq_f32(a, b); }
     static V mul(V a, V b) { return vmulq_f32(a, b); }
@@ -26,7 +22,6 @@ struct NeonLanes {
     // Comparisons behave like C++'s on NaN: false, except != which is true.
     static V less(V a, V b) { return fromBits(vcltq_f32(a, b)); }
     static V greater(V a, V b) { return fromBits(vcgtq_f32(a, b)); }
-    static V equal(V a, V b) { return fromBits(vceqq_f32(a, b)); }
     static V notEqual(V a, V b) { return fromBits(vmvnq_u32(vceqq_f32(a, b))); }
 
     static uint32x4_t toBits(V v) { return vreinterpretq_u32_f32(v); }

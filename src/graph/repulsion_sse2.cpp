@@ -13,7 +13,6 @@ struct Sse2Lanes {
     static V set1(float v) { return _mm_set1_ps(v); }
     static V load(const float* p) { return _mm_loadu_ps(p); }
     static void store(float* p, V v) { _mm_storeu_ps(p, v); }
-    static V laneIndex() { return _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f); }
     static V add(V a, V b) { return _mm_add_ps(a, b); }
     static V sub(V a, V b) { return _mm_sub_ps(a, b); }
     static V mul(V a, V b) { return _mm_mul_ps(a, b); }
@@ -23,7 +22,6 @@ struct Sse2Lanes {
     // Comparisons behave like C++'s on NaN: false, except != which is true.
     static V less(V a, V b) { return _mm_cmplt_ps(a, b); }
     static V greater(V a, V b) { return _mm_cmpgt_ps(a, b); }
-    static V equal(V a, V b) { return _mm_cmpeq_ps(a, b); }
     static V notEqual(V a, V b) { return _mm_cmpneq_ps(a, b); }
 };
 

@@ -4,8 +4,8 @@
 
 #include "graph/repulsion_simd.h"
 
+// The CPU is asked after start-up, once libgcc's constructor has read its features.
 RepulsionPass simdRepulsionPass(RepulsionPath path) {
-    __builtin_cpu_init();
     switch (path) {
         case RepulsionPath::kSse2: return __builtin_cpu_supports("sse2") ? repulsionPassSse2 : nullptr;
         case RepulsionPath::kAvx2: return __builtin_cpu_supports("avx2") ? repulsionPassAvx2 : nullptr;
