@@ -21,6 +21,7 @@ TEST_F(Store, TheNearestNodeTiesToTheLowestIndex) {
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "equally near two";
     EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
     EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
+    EXPECT_EQ(getNode(0.8f, 0.1f), 3u) << "nearest on both axes, not on x alone";
 }
 
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
@@ -98,8 +99,14 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}};
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}}));
+    // A stretched edge off the diagonal pulls its two ends equally and oppositely, on both axes.
+    objects = {{{0.2f, 0.3f}, {}}, {{0.5f, 0.7f}, {}}};
+    timer(0);
+    const float pull = objects[0].vel[0];
+    EXPECT_TRUE(pull > 0.0f && objects[0].vel[1] == pull && objects[1].vel[0] == -pull && objects[1].vel[1] == -pull)
+        << pull << ", " << objects[0].vel[1] << "; " << objects[1].vel[0] << ", " << objects[1].vel[1];
     // Every tick redraws and arms the next, 50 ms on.
-    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(5, std::vector<TimerRequest>(5, {50, &timer, 0})));
+    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(6, std::vector<TimerRequest>(6, {50, &timer, 0})));
 }
 
 // Nodes near, level with and on top of each other; edges repeated, looped and past the

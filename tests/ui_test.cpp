@@ -45,7 +45,9 @@ void send(const Event& e) {
     ASSERT_NE(menuSelected[kNodeTool], menuSelected[kEdgeTool]) << "exactly one tool is lit";
     ASSERT_TRUE(!menuSelected[kClearButton] && (!edgeStarted || menuSelected[kEdgeTool]));
     const Object* dragged = middleDown && isNode(selectedNode) ? &objects[selectedNode] : nullptr;
-    for (std::size_t i = before.size(); i < objects.size(); ++i) ASSERT_EQ(objects[i].vel[0], 0.0f) << "new nodes rest";
+    for (std::size_t i = before.size(); i < objects.size(); ++i) {
+        ASSERT_TRUE(objects[i].vel[0] == 0.0f && objects[i].vel[1] == 0.0f) << "new nodes rest";
+    }
     for (std::size_t i = 0; i < std::min(before.size(), objects.size()); ++i) {
         const bool moved = objects[i].pos[0] != before[i].pos[0] || objects[i].pos[1] != before[i].pos[1];
         ASSERT_TRUE(objects[i].vel[0] == before[i].vel[0] && (!moved || &objects[i] == dragged)) << "node " << i;
@@ -85,6 +87,8 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         {.name = "edges again, none to its start",
          .events = {click(toolbar(1)), click(kA), up(kB), click(kB), up(kB), click(kA), up(kB)},
          .edges = {{0, 1}, {0, 1}}, .edgeTool = true, .redisplays = 7},
+        {.name = "edge in a graph of two", .events = {click(toolbar(1)), move(kC), choose(kRemoveNode), click(kA), up(kB)},
+         .nodes = 2, .edges = {{0, 1}}, .edgeTool = true, .redisplays = 3},
         {.name = "start removed mid-drag", .events = {click(toolbar(1)), move(kC), click(kC), choose(kRemoveNode), up(kA)},
          .nodes = 2, .edgeTool = true, .selectedNode = 2, .redisplays = 3},
         {.name = "release over the toolbar", .events = {click(toolbar(1)), click(kC), up({110, 20})}, .edges = {{2, 0}},
@@ -96,7 +100,8 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         {.name = "middle press restarts the edge from the pointer",
          .events = {click(toolbar(1)), move(kA), click(kA), move(kC), middle(kA), release(kMiddleButton, kB), up(kB)},
          .edges = {{2, 1}}, .edgeTool = true, .selectedNode = 2, .redisplays = 5},
-        {.name = "middle press before any move takes (0, 0)", .events = {middle(kB)}, .middleDown = true},
+        {.name = "middle press before any move takes (0, 0)", .events = {click({5, 475}), middle(kB)}, .nodes = 4,
+         .middleDown = true, .selectedNode = 3, .redisplays = 2},
         {.name = "middle drag, beyond the window", .events = {move({448, 120}), middle({10, 470}), move({704, -97}), move(kC)},
          .middleDown = true, .selectedNode = 1, .redisplays = 3},
         {.name = "any release ends the drag", .events = {move(kB), middle(kB), up(kB), move(kC)}, .selectedNode = 1,
