@@ -144,10 +144,13 @@ class Window(unittest.TestCase):
     def test_first_frame(self):
         self.start()
         scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
-        self.see(*toolbar((1, 0, 0, 0)), *scene, ((22, 30), YELLOW, 'left of a node icon', 0, 0),
-                 ((28, 48), YELLOW, "node icon's lower left"), ((131, 12), YELLOW, 'upper right'),
-                 ((198, 14), GREEN, "edge icon's upper end"), ((376, 21), RED, "clear icon's arm"),
-                 ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"))
+        self.see(*toolbar((1, 0, 0, 0)), *scene, ((28, 48), YELLOW, "node icon's lower left"),
+                 ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
+                 ((285, 47), GREEN, 'lower end'), ((376, 21), RED, "clear icon's arm"),
+                 ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"),
+                 ((515, 30), BLUE, 'left edge'), *[(p, colour, 'beyond an icon', 0, False) for p, colour in [
+                     ((22, 30), YELLOW), ((28, 52), YELLOW), ((136, 30), YELLOW), ((80, 7), YELLOW),
+                     ((520, 8), BLUE), ((612, 30), BLUE)]])
         # A height that is no multiple of 8. The server resizes it before it answers us again.
         self.window.configure(width=804, height=403)
         self.see(*toolbar((1, 0, 0, 0), 804, 403))
