@@ -123,14 +123,11 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         }
         for (Object& o : objects) o.vel[0] = 0.25f;
         for (const Event& e : row.events) ASSERT_NO_FATAL_FAILURE(send(e));
-        EXPECT_EQ(objects.size(), row.nodes);
-        EXPECT_EQ(edges, row.edges);
-        EXPECT_EQ(menuSelected[kEdgeTool], row.edgeTool);
-        EXPECT_EQ(menuSelected[kRunButton], row.run);
-        EXPECT_EQ(edgeStarted, row.edgeStarted);
-        EXPECT_EQ(middleDown, row.middleDown);
-        EXPECT_EQ(selectedNode, row.selectedNode);
-        EXPECT_EQ(redisplays, row.redisplays);
+        // In the order of the row's fields.
+        EXPECT_EQ(std::tuple(objects.size(), edges, menuSelected[kEdgeTool], menuSelected[kRunButton], edgeStarted,
+                             middleDown, selectedNode, redisplays),
+                  std::tuple(row.nodes, row.edges, row.edgeTool, row.run, row.edgeStarted, row.middleDown,
+                             row.selectedNode, row.redisplays));
     }
 }
 
