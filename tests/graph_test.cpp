@@ -22,15 +22,17 @@ TEST_F(Store, TheNearestNodeTiesToTheLowestIndex) {
     EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "equally near two";
     EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
     EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
+    EXPECT_EQ(getNode(0.8f, 0.1f), 3u) << "nearest on both axes, not on x alone";
 }
 
 TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
     const struct { unsigned nodes; std::vector<Edge> edges; unsigned gone; std::vector<Edge> left; } rows[] = {
-        {5, {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, 2, {{0, 1}, {2, 3}, {3, 0}}},
-        {4, {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, 3, {{0, 1}, {2, 1}, {1, 2}}},
-        {4, {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, 0, {{1, 2}}},  // consecutive touching edges, a self-loop
-        {3, {{0, 7}, {9, 1}}, 1, {{0, 6}}},                  // endpoints past the last node shift too
-        {0, {{0, 1}}, 0, {{0, 1}}},                          // an empty graph
+        {.nodes = 5, .edges = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, .gone = 2, .left = {{0, 1}, {2, 3}, {3, 0}}},
+        {.nodes = 4, .edges = {{0, 1}, {2, 1}, {3, 0}, {1, 2}}, .gone = 3, .left = {{0, 1}, {2, 1}, {1, 2}}},
+        // Consecutive touching edges, a self-loop; endpoints past the last node shift too; an empty graph.
+        {.nodes = 4, .edges = {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, .gone = 0, .left = {{1, 2}}},
+        {.nodes = 3, .edges = {{0, 7}, {9, 1}}, .gone = 1, .left = {{0, 6}}},
+        {.nodes = 0, .edges = {{0, 1}}, .gone = 0, .left = {{0, 1}}},
     };
     // Node i at (0.1 (i + 1), 0.6 - 0.1 i): off the diagonal, so a swapped x and y picks another node.
     const auto at = [](std::uint32_t i) {
@@ -43,35 +45,44 @@ TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
         std::vector<Object> kept = objects;
         if (row.nodes) kept.erase(kept.begin() + row.gone);
         removeNode(at(row.gone).first, at(row.gone).second);
-        EXPECT_EQ(std::tuple(nodeBits(), edges), std::tuple(nodeBits(kept), row.left)) << "removing " << row.gone;
+        EXPECT_EQ(nodeBits(), nodeBits(kept)) << "removing " << row.gone;
+        EXPECT_EQ(edges, row.left) << "removing " << row.gone;
     }
 }
 
 using Force = EditorTest;
 
-// With the initial constant and sep. A zero axis sign times the negative constant gives
-// -0 in the repulsion term: that is the rounded product, so it is expected.
+// With the initial constant and, unless a row says otherwise, the initial sep. A zero axis
+// sign times the negative constant gives -0 in the repulsion term: that is the rounded
+// product, so it is expected.
 TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
-    const struct { const char* name; float ax, ay, bx, by; bool spring; float outX, outY; } rows[] = {
-        {"diagonal pull takes axis signs", 0.2f, 0.3f, 0.5f, 0.7f, true, 0.0479999967f, 0.0479999967f},
-        {"level pull", 0.3f, 0.3f, 0.7f, 0.3f, true, 0.0299999956f, 0.0f},
-        {"pull capped at 2|c|", 0.9f, 0.95f, -0.5f, -0.4f, true, -0.200000003f, -0.200000003f},
-        {"no pull inside sep", 0.4f, 0.5f, 0.45f, 0.5f, true, 0.0f, 0.0f},
-        {"level push", 0.5f, 0.5f, 0.55f, 0.5f, false, -0.0992500037f, -0.0f},
-        {"diagonal push", 0.5f, 0.5f, 0.53f, 0.54f, false, -0.0992500037f, -0.0992500037f},
-        {"d2 == q, pull", 0.1f, 0.0f, 0.0f, 0.0f, true, 0.0f, 0.0f},
-        {"d2 == q, push", 0.0f, 0.0f, 0.1f, 0.0f, false, 0.0f, 0.0f},
-        {"0.6 - 0.5 > 0.1 in floats: a tiny pull", 0.5f, 0.5f, 0.6f, 0.5f, true, 0.2f / 268435456.0f, 0.0f},
+    const struct { const char* name; float a[2], b[2]; bool spring = false; float sep = kInitialSep, out[2]; } rows[] = {
+        {.name = "diagonal pull takes axis signs", .a = {0.2f, 0.3f}, .b = {0.5f, 0.7f}, .spring = true,
+         .out = {0.0479999967f, 0.0479999967f}},
+        {.name = "level pull", .a = {0.3f, 0.3f}, .b = {0.7f, 0.3f}, .spring = true, .out = {0.0299999956f, 0.0f}},
+        {.name = "pull capped at 2|c| from a stretch of 1", .a = {0.9f, 0.95f}, .b = {0.15f, 0.2f}, .spring = true,
+         .out = {-0.200000003f, -0.200000003f}},
+        {.name = "no pull inside sep", .a = {0.4f, 0.5f}, .b = {0.45f, 0.5f}, .spring = true, .out = {0.0f, 0.0f}},
+        {.name = "level push", .a = {0.5f, 0.5f}, .b = {0.55f, 0.5f}, .out = {-0.0992500037f, -0.0f}},
+        {.name = "diagonal push", .a = {0.5f, 0.5f}, .b = {0.53f, 0.54f}, .out = {-0.0992500037f, -0.0992500037f}},
+        {.name = "d2 == q, pull", .a = {0.1f, 0.0f}, .b = {0.0f, 0.0f}, .spring = true, .out = {0.0f, 0.0f}},
+        {.name = "d2 == q, push", .a = {0.0f, 0.0f}, .b = {0.1f, 0.0f}, .out = {0.0f, 0.0f}},
+        {.name = "0.6 - 0.5 > 0.1 in floats: a tiny pull", .a = {0.5f, 0.5f}, .b = {0.6f, 0.5f}, .spring = true,
+         .out = {0.2f / 268435456.0f, 0.0f}},
         // These offsets square to exactly 0.001f; the next, a float further out, lies above it.
-        {"d2 == 0.001f: no push", 0.0f, 0.0f, 0.0316227749f, 0x1.000002p-17f, false, 0.0f, 0.0f},
-        {"d2 just above 0.001f", 0.0f, 0.0f, 0.0316227786f, 0.0f, false, -0.0991000012f, -0.0f},
+        {.name = "d2 == 0.001f: no push", .a = {0.0f, 0.0f}, .b = {0.0316227749f, 0x1.000002p-17f}, .out = {0.0f, 0.0f}},
+        {.name = "d2 just above 0.001f", .a = {0.0f, 0.0f}, .b = {0.0316227786f, 0.0f}, .out = {-0.0991000012f, -0.0f}},
+        {.name = "sep above 1: no push further than 1 inside it", .a = {0.0f, 0.0f}, .b = {0.3f, 0.0f}, .sep = 1.1f,
+         .out = {-0.0f, -0.0f}},
     };
     for (const auto& row : rows) {
-        Object a{{row.ax, row.ay}, {}}, b{{row.bx, row.by}, {}};
+        SCOPED_TRACE(row.name);
+        sep = row.sep;
+        Object a{{row.a[0], row.a[1]}, {}}, b{{row.b[0], row.b[1]}, {}};
         float out[2] = {5.0f, 5.0f};  // stale values must be discarded
         force(a, b, out, row.spring);
-        EXPECT_EQ(bits(out[0]), bits(row.outX)) << row.name << ": x is " << out[0];
-        EXPECT_EQ(bits(out[1]), bits(row.outY)) << row.name << ": y is " << out[1];
+        EXPECT_EQ(bits(out[0]), bits(row.out[0])) << "x is " << out[0];
+        EXPECT_EQ(bits(out[1]), bits(row.out[1])) << "y is " << out[1];
     }
 }
 
@@ -99,8 +110,23 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}};
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}}));
+    // A node at rest on the walls stays exactly there, the sign of a zero included.
+    objects = {{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}}));
+    // A stretched edge off the diagonal pulls its two ends equally and oppositely, on both axes.
+    objects = {{{0.2f, 0.3f}, {0.1f, 0.1f}}, {{0.5f, 0.7f}, {-0.1f, -0.1f}}};
+    timer(0);
+    const float pull = objects[0].vel[0];
+    EXPECT_TRUE(pull > 0.0f && objects[0].vel[1] == pull && objects[1].vel[0] == -pull && objects[1].vel[1] == -pull)
+        << pull << ", " << objects[0].vel[1] << "; " << objects[1].vel[0] << ", " << objects[1].vel[1];
+    // An infinite constant breaks the push: the nodes stay where they were rather than vanish.
+    constant = -INFINITY;
+    objects = {{{0.5f, 0.5f}, {}}, {{0.55f, 0.5f}, {}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.5f, 0.5f}, {}}, {{0.55f, 0.5f}, {}}}));
     // Every tick redraws and arms the next, 50 ms on.
-    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(5, std::vector<TimerRequest>(5, {50, &timer, 0})));
+    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(8, std::vector<TimerRequest>(8, {50, &timer, 0})));
 }
 
 // Nodes near, level with and on top of each other, some outside the unit square; edges

@@ -45,7 +45,9 @@ void send(const Event& e) {
     ASSERT_NE(menuSelected[kNodeTool], menuSelected[kEdgeTool]) << "exactly one tool is lit";
     ASSERT_TRUE(!menuSelected[kClearButton] && (!edgeStarted || menuSelected[kEdgeTool]));
     const Object* dragged = middleDown && isNode(selectedNode) ? &objects[selectedNode] : nullptr;
-    for (std::size_t i = before.size(); i < objects.size(); ++i) ASSERT_EQ(objects[i].vel[0], 0.0f) << "new nodes rest";
+    for (std::size_t i = before.size(); i < objects.size(); ++i) {
+        ASSERT_TRUE(objects[i].vel[0] == 0.0f && objects[i].vel[1] == 0.0f) << "new nodes rest";
+    }
     for (std::size_t i = 0; i < std::min(before.size(), objects.size()); ++i) {
         const bool moved = objects[i].pos[0] != before[i].pos[0] || objects[i].pos[1] != before[i].pos[1];
         ASSERT_TRUE(objects[i].vel[0] == before[i].vel[0] && (!moved || &objects[i] == dragged)) << "node " << i;
@@ -58,68 +60,91 @@ void send(const Event& e) {
     }
 }
 
+// What an event sequence leaves: every field a row does not name keeps the value shown.
+struct PointerRow {
+    const char* name;
+    std::vector<Event> events;
+    std::size_t nodes = 3;
+    std::vector<Edge> edges = {};
+    bool edgeTool = false, run = false, edgeStarted = false, middleDown = false;
+    std::uint32_t selectedNode = 0;
+    int redisplays = 1;
+};
+
 TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
-    // Nodes, edges, what is on (Edge tool lit, Run lit, edgeStarted, middleDown), selectedNode, redraw requests.
-    using State = std::tuple<std::size_t, std::vector<Edge>, std::string, std::uint32_t, int>;
-    const struct { const char* name; std::vector<Event> events; State want; } rows[] = {
-        {"row 59 is toolbar", {click({200, 59})}, {3, {}, "Edge", 0, 1}},
-        {"row 60 is scene", {click({200, 60})}, {4, {}, "", 0, 1}},
-        {"x 160 is Edge, 159 Node", {click({160, 10}), click({159, 10})}, {3, {}, "", 0, 2}},
-        {"x 639 is Run, twice restores", {click({639, 10}), click(toolbar(3))}, {3, {}, "", 0, 2}},
-        {"beyond the sides nothing", {click({-1000, 10}), click({2000, 10})}, {3, {}, "", 0, 2}},
-        {"middle press on the toolbar", {middle(toolbar(2))}, {0, {}, "", 0, 1}},
-        {"wheel in the scene nothing", {press(kWheelUp, kA), release(kWheelUp, kA)}, {3, {}, "", 0, 2}},
-        {"edge", {click(toolbar(1)), click({110, 310}), move(kC), up({490, 250})}, {3, {{0, 1}}, "Edge", 0, 3}},
-        {"edges again, none to its start", {click(toolbar(1)), click(kA), up(kB), click(kB), up(kB), click(kA), up(kB)},
-         {3, {{0, 1}, {0, 1}}, "Edge", 0, 7}},
-        {"start removed mid-drag", {click(toolbar(1)), move(kC), click(kC), choose(kRemoveNode), up(kA)},
-         {2, {}, "Edge", 2, 3}},
-        {"release over the toolbar", {click(toolbar(1)), click(kC), up({110, 20})}, {3, {{2, 0}}, "Edge", 2, 3}},
-        {"second left press ignored", {click(toolbar(1)), click(kA), click(kC), up(kB)}, {3, {{0, 1}}, "Edge", 0, 4}},
-        {"tool switch drops the edge", {click(toolbar(1)), click(kA), middle(toolbar(1)), up(kB)},
-         {3, {}, "Edge", 0, 4}},
-        {"middle press restarts the edge from the pointer",
-         {click(toolbar(1)), move(kA), click(kA), move(kC), middle(kA), release(kMiddleButton, kB), up(kB)},
-         {3, {{2, 1}}, "Edge", 2, 5}},
-        {"middle press before any move takes (0, 0)", {middle(kB)}, {3, {}, "Drag", 0, 1}},
-        {"middle drag, beyond the window", {move({448, 120}), middle({10, 470}), move({704, -97}), move(kC)},
-         {3, {}, "Drag", 1, 3}},
-        {"any release ends the drag", {move(kB), middle(kB), up(kB), move(kC)}, {3, {}, "", 1, 2}},
-        {"clear during a node drag", {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
-         {0, {}, "Drag", 0, 2}},
-        {"pause twice restores, no other entry", {choose(kPauseUnpause), choose(0), choose(6), choose(kPauseUnpause)},
-         {3, {}, "", 0, 0}},
-        {"pause and Run share a switch", {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}, {3, {}, "", 0, 1}},
-        {"no size, nothing but redraws",
-         {resize(0, 480), move(kA), click(kA), middle(toolbar(2)), resize(640, 0), click(kA)}, {3, {}, "", 0, 3}},
+    const PointerRow rows[] = {
+        {.name = "row 59 is toolbar", .events = {click({200, 59})}, .edgeTool = true},
+        {.name = "row 60 is scene", .events = {click({200, 60})}, .nodes = 4},
+        {.name = "x 160 is Edge, 159 Node", .events = {click({160, 10}), click({159, 10})}, .redisplays = 2},
+        {.name = "x 639 is Run", .events = {click({639, 10})}, .run = true},
+        {.name = "beyond the sides nothing", .events = {click({-1000, 10}), click({2000, 10})}, .redisplays = 2},
+        {.name = "middle press on the toolbar", .events = {middle(toolbar(2))}, .nodes = 0},
+        {.name = "wheel in the scene nothing", .events = {press(kWheelUp, kA), release(kWheelUp, kA)}, .redisplays = 2},
+        {.name = "edge", .events = {click(toolbar(1)), click({110, 310}), move(kC), up({490, 250})}, .edges = {{0, 1}},
+         .edgeTool = true, .redisplays = 3},
+        {.name = "edge being drawn", .events = {click(toolbar(1)), click(kC)}, .edgeTool = true, .edgeStarted = true,
+         .selectedNode = 2, .redisplays = 2},
+        {.name = "edges again, none to its start",
+         .events = {click(toolbar(1)), click(kA), up(kB), click(kB), up(kB), click(kA), up(kB)},
+         .edges = {{0, 1}, {0, 1}}, .edgeTool = true, .redisplays = 7},
+        {.name = "edge in a graph of two", .events = {click(toolbar(1)), move(kC), choose(kRemoveNode), click(kA), up(kB)},
+         .nodes = 2, .edges = {{0, 1}}, .edgeTool = true, .redisplays = 3},
+        {.name = "start removed mid-drag", .events = {click(toolbar(1)), move(kC), click(kC), choose(kRemoveNode), up(kA)},
+         .nodes = 2, .edgeTool = true, .selectedNode = 2, .redisplays = 3},
+        {.name = "release over the toolbar", .events = {click(toolbar(1)), click(kC), up({110, 20})}, .edges = {{2, 0}},
+         .edgeTool = true, .selectedNode = 2, .redisplays = 3},
+        {.name = "second left press ignored", .events = {click(toolbar(1)), click(kA), click(kC), up(kB)},
+         .edges = {{0, 1}}, .edgeTool = true, .redisplays = 4},
+        {.name = "tool switch drops the edge", .events = {click(toolbar(1)), click(kA), middle(toolbar(1)), up(kB)},
+         .edgeTool = true, .redisplays = 4},
+        {.name = "middle press restarts the edge from the pointer",
+         .events = {click(toolbar(1)), move(kA), click(kA), move(kC), middle(kA), release(kMiddleButton, kB), up(kB)},
+         .edges = {{2, 1}}, .edgeTool = true, .selectedNode = 2, .redisplays = 5},
+        {.name = "middle press before any move takes (0, 0)", .events = {click({5, 475}), middle(kB)}, .nodes = 4,
+         .middleDown = true, .selectedNode = 3, .redisplays = 2},
+        {.name = "middle drag, beyond the window", .events = {move({448, 120}), middle({10, 470}), move({704, -97}), move(kC)},
+         .middleDown = true, .selectedNode = 1, .redisplays = 3},
+        {.name = "any release ends the drag", .events = {move(kB), middle(kB), up(kB), move(kC)}, .selectedNode = 1,
+         .redisplays = 2},
+        {.name = "clear during a node drag", .events = {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
+         .nodes = 0, .middleDown = true, .redisplays = 2},
+        {.name = "pause, no other entry", .events = {choose(kPauseUnpause), choose(0), choose(6)}, .run = true,
+         .redisplays = 0},
+        {.name = "pause and Run share a switch", .events = {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}},
+        {.name = "no size, nothing but redraws",
+         .events = {resize(0, 480), move(kA), click(kA), middle(toolbar(2)), resize(640, 0), click(kA)}, .redisplays = 3},
     };
-    for (const auto& row : rows) {
+    for (const PointerRow& row : rows) {
+        SCOPED_TRACE(row.name);
         SetUp();  // each row starts afresh
         std::tie(ww, wh) = std::tuple(640, 480);
         for (Pixel p : {kA, kB, kC}) {
             addNode(static_cast<float>(p.x) / 640.0f, static_cast<float>(479 - p.y) / 480.0f);
         }
         for (Object& o : objects) o.vel[0] = 0.25f;
-        for (const Event& e : row.events) ASSERT_NO_FATAL_FAILURE(send(e)) << row.name;
-        const std::string on = std::string(menuSelected[kEdgeTool] ? "Edge" : "") +
-                               (menuSelected[kRunButton] ? "Run" : "") + (edgeStarted ? "Started" : "") +
-                               (middleDown ? "Drag" : "");
-        EXPECT_EQ(State(objects.size(), edges, on, selectedNode, redisplays), row.want) << row.name;
+        for (const Event& e : row.events) ASSERT_NO_FATAL_FAILURE(send(e));
+        // In the order of the row's fields.
+        EXPECT_EQ(std::tuple(objects.size(), edges, menuSelected[kEdgeTool], menuSelected[kRunButton], edgeStarted,
+                             middleDown, selectedNode, redisplays),
+                  std::tuple(row.nodes, row.edges, row.edgeTool, row.run, row.edgeStarted, row.middleDown,
+                             row.selectedNode, row.redisplays));
     }
 }
 
 using Commands = EditorTest;
 
 TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
-    const struct { std::string keys; float constant, sep; } rows[] = {
-        {"+=+", -0.8f, 0.1f}, {"+++0", -0.1f, 0.1f}, {"-_", -0.025f, 0.1f}, {"3", -0.1f, 0.05f}, {"223", -0.1f, 0.2f},
-        {"2221", -0.1f, 0.1f}, {"abzAZ \t\r\n4789!@#*/", -0.1f, 0.1f}, {"\x80\xb1\xbd\xdf\xff", -0.1f, 0.1f},
+    const struct { std::string keys; float constant = kInitialConstant, sep = kInitialSep; } rows[] = {
+        {.keys = "+=+", .constant = -0.8f}, {.keys = "+++0"}, {.keys = "-_", .constant = -0.025f},
+        {.keys = "3", .sep = 0.05f}, {.keys = "223", .sep = 0.2f}, {.keys = "2221"},
+        {.keys = "abzAZ \t\r\n4789!@#*/"}, {.keys = "\x80\xb1\xbd\xdf\xff"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.keys);
         std::tie(constant, sep) = std::tuple(kInitialConstant, kInitialSep);
         for (char key : row.keys) keyboard(static_cast<unsigned char>(key), 17, 23);
-        EXPECT_TRUE(bits(constant) == bits(row.constant) && bits(sep) == bits(row.sep))
-            << row.keys << ": " << constant << ", " << sep;
+        EXPECT_EQ(bits(constant), bits(row.constant)) << constant;
+        EXPECT_EQ(bits(sep), bits(row.sep)) << sep;
     }
     for (int i = 0; i < 200; ++i) keyboard('+', 0, 0);
     EXPECT_EQ(constant, -INFINITY) << "no bound";
@@ -131,18 +156,20 @@ namespace fs = std::filesystem;
 // A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
 TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
     std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
-    const fs::path root = fs::canonical(mkdtemp(pattern.data()));
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    const fs::path root = fs::canonical(pattern);
     for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
     const struct { std::string program; fs::path endIn; } rows[] = {
         // As when the shell finds it on its search path: the starting directory counts.
-        {"graph-editor", root / "Resources"},
-        {(root / "lonely/bin/graph-editor").string(), root / "lonely/bin"},
-        {(root / "missing/bin/graph-editor").string(), root / "elsewhere"},
+        {.program = "graph-editor", .endIn = root / "Resources"},
+        {.program = (root / "lonely/bin/graph-editor").string(), .endIn = root / "lonely/bin"},
+        {.program = (root / "missing/bin/graph-editor").string(), .endIn = root / "elsewhere"},
     };
     for (const auto& row : rows) {
+        SCOPED_TRACE(row.program);
         fs::current_path(root / "elsewhere");
         enterResourceDirectory(row.program.c_str());
-        EXPECT_EQ(fs::current_path(), row.endIn) << row.program;
+        EXPECT_EQ(fs::current_path(), row.endIn);
     }
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(root);

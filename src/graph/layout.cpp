@@ -18,7 +18,7 @@ constexpr float kUpperBound = 1.0f;
 void springPass() {
     float out[2];
     for (const Edge& e : edges) {
-        if (!isNode(e.from) || !isNode(e.to)) continue;
+        if (!joinsNodes(e)) continue;
         Object& from = objects[e.from];
         Object& to = objects[e.to];
         force(from, to, out, true);

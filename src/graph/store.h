@@ -42,6 +42,9 @@ extern float my;
 // Whether `index` names a node. Node indices come from picks on a graph that may have
 // shrunk since, and edge endpoints from files, so every reader checks before indexing.
 inline bool isNode(std::uint32_t index) { return index < objects.size(); }
+// Whether both ends of `edge` name nodes. An edge from a file may name nodes the graph does
+// not have: it stays stored and saved, but is neither drawn nor pulls.
+inline bool joinsNodes(const Edge& edge) { return isNode(edge.from) && isNode(edge.to); }
 
 // Index of the node nearest (x, y); ties go to the lowest index. 0 on an empty graph,
 // which names no node (see isNode).

@@ -1,6 +1,7 @@
 #include "graph/store.h"
 #include "io/graph_file.h"
 #include "ui/callbacks.h"
+#include "ui/toolbar.h"
 #include "ui/window_requests.h"
 
 #include <cctype>
@@ -30,7 +31,7 @@ void keyboard(unsigned char key, int, int) {
 void menu(int value) {
     switch (value) {
         case kRemoveNode: removeNode(mx, my); break;
-        case kPauseUnpause: menuSelected[kRunButton] = !menuSelected[kRunButton]; break;
+        case kPauseUnpause: toggleRun(); break;
         // Whatever the file held, or if there was none, the screen shows the graph now.
         case kOpenGraph:
             loadGraph();

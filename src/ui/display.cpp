@@ -15,8 +15,7 @@ void drawEdges() {
     glColor3f(1.0f, 0.0f, 0.0f);
     glBegin(GL_LINES);
     for (const Edge& edge : edges) {
-        // Edges naming no node (from a file, say) stay stored but are not drawn.
-        if (!isNode(edge.from) || !isNode(edge.to)) continue;
+        if (!joinsNodes(edge)) continue;
         glVertex2f(objects[edge.from].pos[0], objects[edge.from].pos[1]);
         glVertex2f(objects[edge.to].pos[0], objects[edge.to].pos[1]);
     }

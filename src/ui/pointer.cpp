@@ -35,7 +35,7 @@ void runToolbarCommand(float sceneX) {
         case kNodeTool: selectTool(kNodeTool); break;
         case kEdgeTool: selectTool(kEdgeTool); break;
         case kClearButton: clearGraph(); break;
-        case kRunButton: menuSelected[kRunButton] = !menuSelected[kRunButton]; break;
+        case kRunButton: toggleRun(); break;
     }
 }
 

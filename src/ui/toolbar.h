@@ -16,6 +16,9 @@ inline constexpr float kButtonWidth = 1.0f / kToolbarButtons;
 // Left edge of button `index` in the unit square.
 inline float buttonLeft(int index) { return kButtonWidth * static_cast<float>(index); }
 
+// The Run button and the menu's "Pause/Unpause" share one switch.
+inline void toggleRun() { menuSelected[kRunButton] = !menuSelected[kRunButton]; }
+
 // The button under unit-square x, or -1 beyond the window's sides. The range is checked
 // before the truncation so that it is defined for any x.
 inline int toolbarButtonAt(float sceneX) {

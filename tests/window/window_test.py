@@ -144,10 +144,13 @@ class Window(unittest.TestCase):
     def test_first_frame(self):
         self.start()
         scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
-        self.see(*toolbar((1, 0, 0, 0)), *scene, ((22, 30), YELLOW, 'left of a node icon', 0, 0),
-                 ((28, 48), YELLOW, "node icon's lower left"), ((131, 12), YELLOW, 'upper right'),
-                 ((198, 14), GREEN, "edge icon's upper end"), ((376, 21), RED, "clear icon's arm"),
-                 ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"))
+        self.see(*toolbar((1, 0, 0, 0)), *scene, ((28, 48), YELLOW, "node icon's lower left"),
+                 ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
+                 ((285, 47), GREEN, 'lower end'), ((376, 21), RED, "clear icon's arm"),
+                 ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"),
+                 ((515, 30), BLUE, 'left edge'), *[(p, colour, 'beyond an icon', 0, False) for p, colour in [
+                     ((22, 30), YELLOW), ((28, 52), YELLOW), ((136, 30), YELLOW), ((80, 7), YELLOW),
+                     ((520, 8), BLUE), ((612, 30), BLUE)]])
         # A height that is no multiple of 8. The server resizes it before it answers us again.
         self.window.configure(width=804, height=403)
         self.see(*toolbar((1, 0, 0, 0), 804, 403))
@@ -159,9 +162,11 @@ class Window(unittest.TestCase):
         a, b, c, c_dragged, band_end = (120, 330), (200, 120), (520, 400), (570, 350), (196, 123)
         for p in (a, b, c):
             self.press(p)
-        # With no button held, the node nearest the pointer turns blue, the others stay yellow.
+        # With no button held, the node nearest the pointer is blue, the others yellow. Each
+        # picture differs from the one before it, so a frame drawn before the move cannot pass.
+        self.see(*node(c, BLUE, 'node under the pointer'), *node(a, YELLOW, 'first node'), *node(b, YELLOW, 'b'))
         self.fake(X.MotionNotify, p=(b[0] + 10, b[1] + 15))
-        self.see(*node(b, BLUE, 'nearest node'), *node(c, YELLOW, 'node placed last'))
+        self.see(*node(b, BLUE, 'nearest node'), *node(a, YELLOW, 'first node'), *node(c, YELLOW, 'node placed last'))
         # Edge tool: a green rubber band while the left button is held, a red edge after release.
         self.press((240, 55))  # Edge tool
         band = [*toolbar((0, 1, 0, 0)), ((158, 226), GREEN, 'rubber band, halfway')]
@@ -172,10 +177,12 @@ class Window(unittest.TestCase):
         self.assertEqual(self.saved_graph(), graph([a, b, c_dragged], '0 1'))
 
         self.press((400, 55))  # Clear
-        self.see((b, BLACK, 'cleared node'))
+        self.see((b, BLACK, 'cleared node'), ((160, 225), BLACK, 'cleared edge'))
         self.choose(OPEN)
+        self.see((b, BLACK, 'opened node', 0, False), ((160, 225), RED, 'opened edge'))
         # "Remove Node" takes the node nearest where the menu was opened, with its edge.
         self.choose(REMOVE_NODE, (b[0] + 6, b[1] + 9))
+        self.see((b, BLACK, 'removed node'), ((160, 225), BLACK, "removed node's edge"))
         self.assertEqual(self.saved_graph(), graph([a, c_dragged]))
 
         # An edge naming no node is not drawn (a sanitizer build sees any read of node 4, just
@@ -200,7 +207,8 @@ class Window(unittest.TestCase):
 
         self.press((560, 55))  # Run
         # Their outer edges, once they have moved towards each other:
-        self.see(((94, 260), BLACK, 'left node, moved'), ((545, 240), BLACK, 'right node, moved'))
+        self.see(((94, 260), BLACK, 'left node, moved'), ((106, 260), BLACK, 'left node, moved', 0, False),
+                 ((545, 240), BLACK, 'right node, moved'), ((533, 240), BLACK, 'right node, moved', 0, False))
         self.poll(lambda: self.saved_graph().splitlines()[3], '1 0.122917')  # x exactly 1
 
     # Esc, q, Q and the menu's Quit each end the program with status 0.
