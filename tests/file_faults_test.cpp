@@ -51,7 +51,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         std::string old = kOldText;         // what it holds before
         std::string text = kExample;        // what it holds after a save; for an open, the graph after it
         fs::file_type type = fs::file_type::regular;  // graph.txt after it
-        perms mode = perms(0640);                     // the file after a save (umask 027)
+        perms mode = perms(0640);                     // the file after a save (umask 026)
     } scenarios[] = {
         {.name = "save"},
         {.name = "save through a link", .make = [] { withOld("kept", perms(0604)); fs::create_symlink("kept", kGraphFileName); },
@@ -80,7 +80,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
     const struct { const char* name; int error; } faults[] = {{"ENOSPC", ENOSPC}, {"EIO", EIO}, {"EDQUOT", EDQUOT},
         {"EINTR", EINTR}, {"EACCES", EACCES}, {"a short write", FAULT_SHORT_WRITE}, {"an empty write", FAULT_EMPTY_WRITE},
         {"EFBIG past the file size limit", FAULT_FILE_TOO_BIG}};
-    umask(027);
+    umask(026);
     std::signal(SIGXFSZ, SIG_DFL);  // as the editor starts, whatever this test inherited
     for (const auto& scenario : scenarios) {
         if (scenario.asNobody && root && nobody == nullptr) {
@@ -114,9 +114,13 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
                     SCOPED_TRACE(std::string(scenario.name) + ", call " + std::to_string(call + 1) + " (" + calls[call] +
                                  ") fails with " + fault + (forGood ? " for good" : " once"));
                     run(static_cast<int>(call + 1), error, forGood);
+                    // An interruption or a short write, once, is taken in stride.
+                    const bool retried = !forGood && (calls[call] == "read" || calls[call] == "write") &&
+                                         (error == EINTR || error == FAULT_SHORT_WRITE || error == FAULT_EMPTY_WRITE);
                     const std::string text = scenario.open ? graphText() : saved(scenario.file);
-                    EXPECT_TRUE(text == (scenario.open ? kExample : scenario.old) || text == scenario.text ||
-                                (scenario.inPlace && scenario.text.starts_with(text))) << text;
+                    EXPECT_TRUE(text == scenario.text || (!retried && (text == (scenario.open ? kExample : scenario.old) ||
+                                                                       (scenario.inPlace && scenario.text.starts_with(text)))))
+                        << text;
                     const std::set<fs::path> left = names();
                     EXPECT_TRUE(std::includes(after.begin(), after.end(), left.begin(), left.end())) << "a file left beside it";
                     act();
@@ -129,6 +133,23 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         }
     }
     refuseUnnamedFiles(0);
+}
+
+// Links are followed as writing through them would: an absolute one, then relative ones
+// taken from the directory each is in, as many as the kernel follows and not one more.
+TEST_F(GraphFile, SavingFollowsLinksAsTheSystemDoes) {
+    for (const int links : {40, 41}) {
+        fs::remove_all("in");
+        fs::create_directories("in");
+        put("in/kept", kOldText);
+        fs::remove(kGraphFileName);
+        fs::create_symlink(fs::absolute("in/1"), kGraphFileName);
+        for (int i = 1; i < links - 1; ++i) fs::create_symlink(std::to_string(i + 1), "in/" + std::to_string(i));
+        fs::create_symlink("kept", "in/" + std::to_string(links - 1));
+        saveGraph();
+        EXPECT_EQ(saved("in/kept"), links == 40 ? kExample : kOldText) << links << " links";
+        EXPECT_TRUE(fs::is_symlink(kGraphFileName));
+    }
 }
 
 // A child saves two large graphs in turn and is killed at random moments: graph.txt is

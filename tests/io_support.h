@@ -24,7 +24,7 @@ inline void put(const fs::path& path, const std::string& text) { std::ofstream(p
 
 // What a regular file holds, "" for anything else: reading a FIFO would wait.
 inline std::string saved(const fs::path& path = kGraphFileName) {
-    if (!fs::is_regular_file(path)) return {};
+    if (std::error_code unseen; !fs::is_regular_file(path, unseen)) return {};
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }

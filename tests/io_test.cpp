@@ -33,7 +33,8 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
          .nodes = {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}}, .edges = {{0, 7}}},
         {.name = "hex is not decimal", .text = "1\n0x1p3 0\n0\n"},
         {.name = "an e without digits ends the number", .text = "2\n1e+ 2 3 4\n0\n"},
-        {.name = "a number past the length limit", .text = "1\n0." + std::string(2000, '0') + "1 0\n0\n"},
+        {.name = "a number of the longest length", .text = "1\n0." + std::string(1021, '0') + "1 1\n0\n", .nodes = {{{0, 1}, {}}}},
+        {.name = "one character longer", .text = "1\n0." + std::string(1022, '0') + "1 1\n0\n"},
         // Straight to float: through double this rounds twice and lands one step off.
         {.name = "nearest float, no double rounding", .text = "1\n1.00000005960464477550 5.\n0\n",
          .nodes = {{{1.00000012f, 5}, {}}}},

@@ -8,7 +8,7 @@
 
 namespace {
 
-// As many links as the kernel itself follows before it gives up on a loop.
+// As many links as the kernel itself follows in one path before it takes them for a loop.
 constexpr int kMostLinks = 40;
 
 struct SaveTarget {
@@ -22,7 +22,7 @@ struct SaveTarget {
 // not make a link look like a plain file, or the save would replace the link.
 std::optional<SaveTarget> saveTarget() {
     std::string path = kGraphFileName;
-    for (int i = 0; i < kMostLinks; ++i) {
+    for (int followed = 0; followed <= kMostLinks; ++followed) {
         const std::optional<PathStatus> status = lookAt(path);
         if (!status) return std::nullopt;
         if (status->kind != PathKind::link) return SaveTarget{path, *status};
