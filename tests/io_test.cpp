@@ -20,13 +20,13 @@ TEST_F(GraphText, WritesCoordinatesAsPercentGAndEdgesAsHeld) {
 
 TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
     const struct { const char* name; std::string text; std::vector<Object> nodes = {}; std::vector<Edge> edges = {}; } rows[] = {
-        {.name = "odd white space", .text = " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2",
+        {.name = "odd white space", .text = " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2 7 7",
          .nodes = kExampleNodes, .edges = kExampleEdges},
         {.name = "first token not a number", .text = "x\n0\n"},
         {.name = "truncated edge line, huge edge count", .text = "1\n0 0\n4294967295\n0 1\n1\n",
          .nodes = {{{0, 0}, {}}}, .edges = {{0, 1}}},
         {.name = "count with a sign", .text = "+1\n0.5 0.5\n0\n"},
-        {.name = "count above 32 bits", .text = "4294967297\n0.5 0.5\n0\n"},
+        {.name = "count above 32 bits", .text = "4294967296 5 0 1\n"},  // read on, the rest would be edges
         {.name = "nan, inf", .text = "2\n0.5 nan\ninf 0.5\n0\n"},
         {.name = "beyond the float range", .text = "2\n0.5 0.5\n-1e39 1\n0 0\n", .nodes = {{{0.5f, 0.5f}, {}}}},
         {.name = "below it: the nearest float", .text = "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7\n",
