@@ -111,6 +111,8 @@ TEST_F(EditorTest, PointerSequencesLeaveTheEditorInTheExpectedState) {
         {.name = "pause, no other entry", .events = {choose(kPauseUnpause), choose(0), choose(6)}, .run = true,
          .redisplays = 0},
         {.name = "pause and Run share a switch", .events = {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}},
+        {.name = "one pixel wide or high is a size", .events = {resize(1, 480), click({0, 300}), resize(640, 1),
+         click({200, 0})}, .nodes = 4, .edgeTool = true, .redisplays = 2},
         {.name = "no size, nothing but redraws",
          .events = {resize(0, 480), move(kA), click(kA), middle(toolbar(2)), resize(640, 0), click(kA)}, .redisplays = 3},
     };

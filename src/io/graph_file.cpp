@@ -1,148 +1,60 @@
 #include "io/graph_file.h"
 
+#include "io/file_system.h"
 #include "io/graph_text.h"
 
-#include <cerrno>
-#include <climits>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
+#include <optional>
 #include <string>
-#include <string_view>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
-// A new file gets what a plain fopen for writing would give it.
-constexpr mode_t kNewFileMode = 0666;
-constexpr mode_t kPermissionBits = 07777;
-constexpr const char* kTemporarySuffix = ".XXXXXX";
-// As many links as the kernel itself follows before it gives up on a loop.
+// As many links as the kernel itself follows in one path before it takes them for a loop.
 constexpr int kMostLinks = 40;
 
-// The directory part of `path` with its final slash, or "" for a name with no directory.
-std::string directoryOf(const std::string& path) {
-    return path.substr(0, path.rfind('/') + 1);  // npos + 1 is 0
-}
+struct SaveTarget {
+    std::string path;
+    PathStatus status;
+};
 
 // The file a save must write: graph.txt, or what it links to, followed link by link as
 // writing through the link would, to a target that may not exist yet. Empty when the
-// links go round in a loop.
-std::string saveTarget() {
+// links go round in a loop, or when any look along the way fails: a passing error must
+// not make a link look like a plain file, or the save would replace the link.
+std::optional<SaveTarget> saveTarget() {
     std::string path = kGraphFileName;
-    for (int i = 0; i < kMostLinks; ++i) {
-        struct stat info;
-        if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
-        char target[PATH_MAX];
-        const ssize_t length = readlink(path.c_str(), target, sizeof target);
-        if (length <= 0 || static_cast<std::size_t>(length) == sizeof target) return {};
+    for (int followed = 0; followed <= kMostLinks; ++followed) {
+        const std::optional<PathStatus> status = lookAt(path);
+        if (!status) return std::nullopt;
+        if (status->kind != PathKind::link) return SaveTarget{path, *status};
+        const std::optional<std::string> link = readLink(path);
+        if (!link) return std::nullopt;
         // A relative link is taken from the directory the link is in.
-        const std::string link(target, static_cast<std::size_t>(length));
-        path = link[0] == '/' ? link : directoryOf(path) + link;
+        path = link->front() == '/' ? *link : directoryOf(path) + *link;
     }
-    return {};
-}
-
-mode_t currentUmask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-}
-
-// Readies the temporary file to stand in for `target`, or says it must not. mkstemp makes
-// it a private 0600; it gets the mode and owner of the file it replaces, or a fresh file's
-// mode if there is none, so that saving never changes who may read the graph.
-bool prepareReplacement(int fd, const std::string& target) {
-    struct stat existing;
-    if (stat(target.c_str(), &existing) != 0) {
-        return errno == ENOENT && fchmod(fd, kNewFileMode & ~currentUmask()) == 0;
-    }
-    // Only a regular file is replaced; anything else there is left alone.
-    if (!S_ISREG(existing.st_mode)) return false;
-    // A write-protected graph.txt could not have been opened for writing either; a rename
-    // would get past that protection, so honour it here.
-    if (access(target.c_str(), W_OK) != 0) return false;
-    // Only root can give a file away; for anyone else the new file simply stays their
-    // own, which is no reason to lose the save.
-    if (fchown(fd, existing.st_uid, existing.st_gid) != 0 && errno != EPERM) return false;
-    return fchmod(fd, existing.st_mode & kPermissionBits) == 0;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-// Makes the rename itself durable. Best effort: the new file is already in place.
-void syncDirectoryOf(const std::string& path) {
-    const std::string directory = directoryOf(path);
-    const int fd = open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
-
-// Rewrites `target` where it stands. A failure part-way leaves it cut short, so this is
-// only for a directory that takes no new file from us, where it is the one way to save.
-// Non-blocking, so that a FIFO there is refused rather than waited on.
-bool writeInPlace(const std::string& target, std::string_view bytes) {
-    const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
-    if (fd < 0) return false;
-    struct stat info;
-    bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ftruncate(fd, 0) == 0 &&
-              writeAll(fd, bytes) && fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    return ok;
-}
-
-// Writes `bytes` to a temporary file beside `target`, forces it to disk and only then
-// renames it over `target`. Any failure removes the temporary file and leaves `target`
-// untouched, so a full disk or a crash mid-save cannot destroy the previous save.
-bool replaceFile(const std::string& target, std::string_view bytes) {
-    std::string temporary = target + kTemporarySuffix;
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) return (errno == EACCES || errno == EPERM) && writeInPlace(target, bytes);
-    bool ok = prepareReplacement(fd, target) && writeAll(fd, bytes) && fsync(fd) == 0;
-    if (close(fd) != 0) ok = false;
-    if (ok) ok = std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temporary.c_str());
-        return false;
-    }
-    syncDirectoryOf(target);
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace
 
+// Nothing is reported to the user; a save that fails simply leaves the old file.
 void saveGraph() {
-    const std::string target = saveTarget();
-    if (target.empty()) return;
-    // A write past the process's file size limit raises SIGXFSZ, which would end the
-    // editor and lose the graph on screen. Ignored, the write fails with EFBIG instead.
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    // Nothing is reported to the user; a failed save simply leaves the old file.
-    replaceFile(target, graphText());
-    std::signal(SIGXFSZ, previous);
+    const std::optional<SaveTarget> target = saveTarget();
+    // Only a regular file is replaced, or a missing one made; anything else (a directory,
+    // a FIFO, a device) is left alone, and nothing is created beside it.
+    if (!target || target->status.kind == PathKind::other) return;
+    // A write-protected graph.txt could not have been opened for writing either; a rename
+    // would get past that protection, so honour it here.
+    if (target->status.kind == PathKind::regularFile && !mayWrite(target->path)) return;
+    const std::string text = graphText();
+    // Where the directory takes no new file, rewriting in place is the one way to save.
+    if (replaceFile(target->path, target->status, text) == SaveOutcome::directoryTakesNoNewFile) {
+        rewriteInPlace(target->path, text);
+    }
 }
 
 void loadGraph() {
-    // Non-blocking: opening a FIFO would otherwise wait for a writer for ever.
-    const int fd = open(kGraphFileName, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    InputFile file(kGraphFileName);
     // No file to open must not cost the user the graph they are working on. Nor must a
     // graph.txt that is no regular file: a device such as /dev/zero never ends.
-    if (fd < 0) return;
-    struct stat info;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode)) loadGraphFromFile(fd);
-    close(fd);
+    if (file.isRegularFile()) loadGraphFromFile(file);
 }

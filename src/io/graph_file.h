@@ -10,6 +10,7 @@ inline constexpr const char* kGraphFileName = "graph.txt";
 // as it was. Only where its directory takes no new file is graph.txt rewritten in place.
 void saveGraph();
 
-// Replaces the graph with the one in graph.txt, as far as it can be read. When graph.txt
-// cannot be opened, or is not a regular file, the graph in memory is kept.
+// Replaces the graph with the one in graph.txt, up to its first unreadable value. When
+// graph.txt cannot be opened, is not a regular file or fails to read, the graph in memory
+// is kept.
 void loadGraph();

@@ -1,16 +1,15 @@
 #include "io/graph_text.h"
 
 #include "graph/store.h"
+#include "io/file_system.h"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-
-#include <locale.h>
-#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -47,20 +46,15 @@ bool isDigit(int c) { return c >= '0' && c <= '9'; }
 
 // The nearest float to a decimal number, also below the normal range where from_chars
 // gives up (1e-50 is 0, 1e-40 a subnormal). Overflow comes back infinite. The number is
-// plain decimal by construction; the "C" locale keeps its full stop the decimal point.
-float nearestFloat(const std::string& number) {
-    static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t{});
-    const locale_t previous = uselocale(cLocale);
-    const float value = std::strtof(number.c_str(), nullptr);
-    uselocale(previous);
-    return value;
-}
+// plain decimal by construction, and the program never sets a locale, so strtof reads
+// it in the "C" locale, whose decimal point is the full stop.
+float nearestFloat(const std::string& number) { return std::strtof(number.c_str(), nullptr); }
 
 // The characters of a graph text, from memory or read from a file a chunk at a time.
 class CharSource {
 public:
     explicit CharSource(std::string_view text) : view_(text) {}
-    explicit CharSource(int fd) : fd_(fd) {}
+    explicit CharSource(InputFile& file) : file_(&file) {}
 
     // The character `ahead` places on (at most 2), or -1 past the end.
     int peek(std::size_t ahead = 0) {
@@ -69,29 +63,31 @@ public:
         return next_ + ahead < view_.size() ? static_cast<unsigned char>(view_[next_ + ahead]) : -1;
     }
     void skip() { ++next_; }
+    // Whether reading the file failed, rather than ending or never starting.
+    bool failed() const { return failed_; }
 
 private:
     // Keeps the few characters not yet taken and appends the next chunk of the file.
     bool refill() {
-        if (fd_ < 0) return false;
+        if (file_ == nullptr) return false;
         chunk_.erase(0, next_);
         next_ = 0;
         const std::size_t kept = chunk_.size();
         chunk_.resize(kept + kReadChunk);
-        ssize_t count = 0;
-        do {
-            count = read(fd_, chunk_.data() + kept, kReadChunk);
-        } while (count < 0 && errno == EINTR);
+        const std::ptrdiff_t count = file_->read(chunk_.data() + kept, kReadChunk);
         chunk_.resize(kept + (count > 0 ? static_cast<std::size_t>(count) : 0));
         view_ = chunk_;
-        if (count <= 0) fd_ = -1;  // the end, or a read error: what was read stays
-        return count > 0;
+        if (count > 0) return true;
+        failed_ = count < 0;
+        file_ = nullptr;  // the end, or an error
+        return false;
     }
 
     std::string_view view_;
     std::size_t next_ = 0;
     std::string chunk_;
-    int fd_ = -1;
+    InputFile* file_ = nullptr;
+    bool failed_ = false;
 };
 
 // Hands out the numbers of a graph text one at a time. Each read skips white space and
@@ -166,7 +162,7 @@ bool readNodes(TokenReader& in) {
         float x = 0.0f;
         float y = 0.0f;
         if (!in.readCoordinate(x) || !in.readCoordinate(y)) return false;
-        objects.push_back(Object{{x, y}, {0.0f, 0.0f}});
+        addNode(x, y);
     }
     return true;
 }
@@ -184,11 +180,22 @@ void readEdges(TokenReader& in) {
     }
 }
 
+// The graph is read into a graph of its own: the one on screen is put aside and comes
+// back unless reading ended cleanly, at the end of the text or at its first unreadable
+// value. A read error part-way would otherwise load part of the graph, or a number cut
+// short (an edge "654 15164" read as "654 151"), which the next save writes over the
+// good file.
 void readGraph(CharSource& source) {
-    clearGraph();
+    std::vector<Object> shownObjects;
+    std::vector<Edge> shownEdges;
+    std::swap(objects, shownObjects);
+    std::swap(edges, shownEdges);
     TokenReader in(source);
     // A node section that breaks off ends the load: its edges would be meaningless.
     if (readNodes(in)) readEdges(in);
+    if (!source.failed()) return;
+    std::swap(objects, shownObjects);
+    std::swap(edges, shownEdges);
 }
 
 }  // namespace
@@ -219,7 +226,7 @@ void loadGraphText(std::string_view text) {
     readGraph(source);
 }
 
-void loadGraphFromFile(int fd) {
-    CharSource source(fd);
+void loadGraphFromFile(InputFile& file) {
+    CharSource source(file);
     readGraph(source);
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+class InputFile;
+
 // The current graph as graph.txt holds it. Coordinates are written as printf's %g would
 // write them (six significant digits), always with a full stop whatever the locale.
 std::string graphText();
@@ -17,5 +19,6 @@ std::string graphText();
 void loadGraphText(std::string_view text);
 
 // The same, reading from an open file as the load goes: it stops reading at the first
-// value that cannot be read, so memory follows what is loaded, not the file's size.
-void loadGraphFromFile(int fd);
+// value that cannot be read, so memory follows what is loaded, not the file's size. A
+// read error keeps the graph as it was.
+void loadGraphFromFile(InputFile& file);

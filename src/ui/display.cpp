@@ -73,14 +73,11 @@ void drawIcons() {
     glColor3f(1.0f, 1.0f, 0.0f);  // Node tool: a node
     glRectf(1.0f / 24.0f, 43.0f / 48.0f, 5.0f / 24.0f, 47.0f / 48.0f);
 
-    glColor3f(0.0f, 1.0f, 0.0f);  // Edge tool: a rubber band
     glBegin(GL_LINES);
+    glColor3f(0.0f, 1.0f, 0.0f);  // Edge tool: a rubber band
     glVertex2f(0.3f, 0.975f);
     glVertex2f(0.45f, 0.9f);
-    glEnd();
-
     glColor3f(1.0f, 0.0f, 0.0f);  // Clear: a cross
-    glBegin(GL_LINES);
     glVertex2f(0.55f, 0.975f);
     glVertex2f(0.7f, 0.9f);
     glVertex2f(0.7f, 0.975f);

@@ -164,7 +164,8 @@ class Window(unittest.TestCase):
             self.press(p)
         # With no button held, the node nearest the pointer is blue, the others yellow. Each
         # picture differs from the one before it, so a frame drawn before the move cannot pass.
-        self.see(*node(c, BLUE, 'node under the pointer'), *node(a, YELLOW, 'first node'), *node(b, YELLOW, 'b'))
+        self.see(*node(c, BLUE, 'node under the pointer'), *node(a, YELLOW, 'first node'), *node(b, YELLOW, 'b'),
+                 ((320, 365), BLACK, 'no rubber band from the first node without a drag'))
         self.fake(X.MotionNotify, p=(b[0] + 10, b[1] + 15))
         self.see(*node(b, BLUE, 'nearest node'), *node(a, YELLOW, 'first node'), *node(c, YELLOW, 'node placed last'))
         # Edge tool: a green rubber band while the left button is held, a red edge after release.

@@ -1,0 +1,177 @@
+// Saving and opening on POSIX systems: through links, onto FIFOs and devices, as an
+// unprivileged user, while every call of a save or an open fails
+// in turn, and while saves are killed at random moments. Whatever happens, graph.txt holds
+// a whole graph, old or new, and the graph on screen is one whole graph.
+
+#include "fault_shim.h"
+#include "io/graph_text.h"
+#include "io_support.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <functional>
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+using fs::perms;
+const std::string kOldText = "1\n0.5 0.25\n0\n";
+// Longer than the new text, so that a rewrite in place shows whether it truncates.
+const std::string kLongOldText = kOldText + std::string(64, ' ');
+const auto kSymlink = fs::file_type::symlink;
+const auto kFifo = fs::file_type::fifo;
+void withOld(const char* file, perms mode, const std::string& text = kOldText, int directoryMode = 0755) {
+    put(file, text);
+    fs::permissions(file, mode);
+    fs::permissions(".", perms(directoryMode));
+}
+
+// Each scenario starts from the example graph in memory and what `make` puts in a fresh
+// directory. Each call of its save or open fails in turn, once and for good, with each
+// fault; then the same runs without faults and must do what it does on a good day.
+TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
+    const bool root = geteuid() == 0;
+    const passwd* nobody = getpwnam("nobody");
+    const struct {
+        const char* name;
+        std::function<void()> make = [] { withOld(kGraphFileName, perms(0640)); };
+        bool open = false, unnamedRefused = false, asNobody = false, inPlace = false;
+        const char* file = kGraphFileName;  // the file a save writes
+        std::string old = kOldText;         // what it holds before
+        std::string text = kExample;        // what it holds after a save; for an open, the graph after it
+        fs::file_type type = fs::file_type::regular;  // graph.txt after it
+        perms mode = perms(0640);                     // the file after a save (umask 026)
+    } scenarios[] = {
+        {.name = "save"},
+        {.name = "save through a link", .make = [] { withOld("kept", perms(0604)); fs::create_symlink("kept", kGraphFileName); },
+         .file = "kept", .type = kSymlink, .mode = perms(0604)},
+        {.name = "save with no graph.txt", .make = [] {}, .old = ""},
+        {.name = "save where unnamed files are refused", .unnamedRefused = true},
+        {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = kFifo},
+        // A directory that takes no new file, not even from root when the save runs as nobody.
+        // There a failure part-way may leave the file cut short.
+        {.name = "save in place", .make = [root] { withOld(kGraphFileName, perms(0666), kLongOldText, root ? 0755 : 0555); },
+         .asNobody = true, .inPlace = true, .old = kLongOldText, .mode = perms(0666)},
+        {.name = "save onto a write-protected file", .make = [] { withOld(kGraphFileName, perms(0444), kOldText, 0777); },
+         .asNobody = true, .text = kOldText, .mode = perms(0444)},
+        // The "e" of its last coordinate is the last byte of the first read chunk, and the
+        // second read brings the one byte left: failing, it would cut the number short.
+        {.name = "open", .make = [] { put(kGraphFileName, "1\n0.5" + std::string(65527, ' ') + "2.5e1"); },
+         .open = true, .text = "1\n0.5 25\n0\n"},
+        {.name = "open a FIFO with no writer", .make = [] { mkfifo(kGraphFileName, 0644); }, .open = true, .type = kFifo},
+        {.name = "open a link to an endless device", .make = [] { fs::create_symlink("/dev/zero", kGraphFileName); },
+         .open = true, .type = kSymlink},
+        // 64 GiB, sparse: read whole, it would exhaust memory.
+        {.name = "open a huge file", .make = [] { put(kGraphFileName, kOldText); fs::resize_file(kGraphFileName, 64ull << 30); },
+         .open = true, .text = kOldText},
+    };
+    const struct { const char* name; int error; } faults[] = {{"ENOSPC", ENOSPC}, {"EIO", EIO}, {"EDQUOT", EDQUOT},
+        {"EINTR", EINTR}, {"EACCES", EACCES}, {"a short write", FAULT_SHORT_WRITE}, {"an empty write", FAULT_EMPTY_WRITE},
+        {"EFBIG past the file size limit", FAULT_FILE_TOO_BIG}};
+    umask(026);
+    std::signal(SIGXFSZ, SIG_DFL);  // as the editor starts, whatever this test inherited
+    for (const auto& scenario : scenarios) {
+        if (scenario.asNobody && root && nobody == nullptr) { std::printf("Skipped %s: no user nobody\n", scenario.name); continue; }
+        const auto act = [&, switchUser = scenario.asNobody && root] {
+            EXPECT_EQ(switchUser ? setegid(nobody->pw_gid) | seteuid(nobody->pw_uid) : 0, 0);
+            scenario.open ? loadGraph() : saveGraph();
+            EXPECT_EQ(switchUser ? seteuid(0) | setegid(0) : 0, 0);
+        };
+        const auto run = [&](int failAt, int error, int forGood) {
+            fs::permissions(".", perms::owner_all, fs::perm_options::add);
+            for (const fs::path& old : names()) fs::remove_all(old);
+            scenario.make();
+            std::tie(objects, edges) = std::tuple(kExampleNodes, kExampleEdges);
+            refuseUnnamedFiles(scenario.unnamedRefused);
+            armFaults(failAt, error, forGood);
+            act();
+            const FaultRecord record = disarmFaults();
+            EXPECT_LT(record.injected, FAULT_MOST) << "retried for ever";
+            return std::vector<std::string>(record.calls, record.calls + record.count);
+        };
+        const std::vector<std::string> calls = run(0, 0, 0);
+        std::set<fs::path> after = names();
+        after.insert(fs::path(".") / scenario.file);
+        for (std::size_t call = 0; call < calls.size(); ++call) {
+            for (const auto& [fault, error] : faults) {
+                for (const int forGood : {0, 1}) {
+                    if (error < 0 && calls[call] != "write") continue;
+                    SCOPED_TRACE(std::string(scenario.name) + ", call " + std::to_string(call + 1) + " (" + calls[call] +
+                                 ") fails with " + fault + (forGood ? " for good" : " once"));
+                    run(static_cast<int>(call + 1), error, forGood);
+                    // An interruption or a short write, once, is taken in stride.
+                    const bool retried = !forGood && (calls[call] == "read" || calls[call] == "write") &&
+                                         (error == EINTR || error == FAULT_SHORT_WRITE || error == FAULT_EMPTY_WRITE);
+                    const std::string text = scenario.open ? graphText() : saved(scenario.file);
+                    EXPECT_TRUE(text == scenario.text || (!retried && (text == (scenario.open ? kExample : scenario.old) ||
+                                                                       (scenario.inPlace && scenario.text.starts_with(text)))))
+                        << text;
+                    const std::set<fs::path> left = names();
+                    EXPECT_TRUE(std::includes(after.begin(), after.end(), left.begin(), left.end())) << "a file left beside it";
+                    act();
+                    EXPECT_EQ(scenario.open ? graphText() : saved(scenario.file), scenario.text) << "then without faults";
+                    EXPECT_EQ(fs::symlink_status(kGraphFileName).type(), scenario.type);
+                    EXPECT_EQ(names(), after);
+                    if (!scenario.open) { EXPECT_EQ(fs::status(scenario.file).permissions(), scenario.mode); }
+                }
+            }
+        }
+    }
+    refuseUnnamedFiles(0);
+}
+
+// Links are followed as writing through them would: an absolute one, then relative ones
+// taken from the directory each is in, as many as the kernel follows and not one more.
+TEST_F(GraphFile, SavingFollowsLinksAsTheSystemDoes) {
+    for (const int links : {40, 41}) {
+        fs::remove_all("in");
+        fs::create_directories("in");
+        put("in/kept", kOldText);
+        fs::remove(kGraphFileName);
+        fs::create_symlink(fs::absolute("in/1"), kGraphFileName);
+        for (int i = 1; i < links - 1; ++i) fs::create_symlink(std::to_string(i + 1), "in/" + std::to_string(i));
+        fs::create_symlink("kept", "in/" + std::to_string(links - 1));
+        saveGraph();
+        EXPECT_EQ(saved("in/kept"), links == 40 ? kExample : kOldText) << links << " links";
+        EXPECT_TRUE(fs::is_symlink(kGraphFileName));
+    }
+}
+
+// A child saves two large graphs in turn and is killed at random moments: graph.txt is
+// always one of them, whole. The one file a kill may leave beside it, in the instant
+// between naming the new file and renaming it, is a whole graph too, and the next save
+// replaces it.
+TEST_F(GraphFile, AKilledSaveLeavesOneWholeGraphAndNothingBesideIt) {
+    const std::set<fs::path> mayBeThere = {fs::path(".") / kGraphFileName, fs::path(".") / "graph.txt.saving"};
+    const std::vector<Object> graphs[2] = {std::vector<Object>(50000, {{0.25f, 0.3f}, {}}),
+                                           std::vector<Object>(50000, {{0.5f, 0.3f}, {}})};
+    std::string texts[2];
+    for (int i = 0; i < 2; ++i) texts[i] = (objects = graphs[i], graphText());
+    put(kGraphFileName, texts[0]);
+    std::mt19937 random(17);
+    for (int kill = 0; kill < 60; ++kill) {
+        const pid_t child = fork();
+        for (int i = 0; child == 0; i ^= 1) {
+            objects = graphs[i];
+            saveGraph();
+        }
+        usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
+        ::kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        for (const fs::path& name : names()) {
+            SCOPED_TRACE("kill " + std::to_string(kill) + ", " + name.string());
+            EXPECT_TRUE(saved(name) == texts[0] || saved(name) == texts[1]);
+            EXPECT_TRUE(mayBeThere.contains(name)) << "left beside graph.txt";
+        }
+    }
+    saveGraph();
+    EXPECT_EQ(names(), std::set<fs::path>{fs::path(".") / kGraphFileName}) << "the next save leaves nothing beside it";
+}
+
+}  // namespace
