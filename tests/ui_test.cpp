@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -157,9 +158,8 @@ namespace fs = std::filesystem;
 
 // A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
 TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
-    std::string pattern = (fs::temp_directory_path() / "startup-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const fs::path root = fs::canonical(pattern);
+    const fs::path root = fs::canonical(fs::temp_directory_path()) / ("startup-" + std::to_string(std::random_device()()));
+    ASSERT_TRUE(fs::create_directory(root));
     for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
     const struct { std::string program; fs::path endIn; } rows[] = {
         // As when the shell finds it on its search path: the starting directory counts.
