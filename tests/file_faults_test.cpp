@@ -58,6 +58,9 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         // There a failure part-way may leave the file cut short.
         {.name = "save in place", .make = [root] { withOld(kGraphFileName, perms(0666), kLongOldText, root ? 0755 : 0555); },
          .asNobody = true, .inPlace = true, .old = kLongOldText, .mode = perms(0666)},
+        // Root's file, which nobody may write but not give away: the save stays nobody's.
+        {.name = "save onto another user's file", .make = [] { withOld(kGraphFileName, perms(0666), kOldText, 0777); },
+         .asNobody = true, .mode = perms(0666)},
         {.name = "save onto a write-protected file", .make = [] { withOld(kGraphFileName, perms(0444), kOldText, 0777); },
          .asNobody = true, .text = kOldText, .mode = perms(0444)},
         // The "e" of its last coordinate is the last byte of the first read chunk, and the

@@ -57,8 +57,8 @@ private:
     int fd_ = -1;
 };
 
-// A system call interrupted by a signal is tried again, but only so often: one that is
-// interrupted every time must end as a failure rather than hang the editor.
+// A system call interrupted by a signal, or a write that writes nothing, is tried again,
+// but only so often: one that stalls every time must end as a failure, not hang the editor.
 inline constexpr int kMostAttempts = 8;
 
 // The directory part of `path` with its final slash, or "" for a name with no directory.

@@ -32,18 +32,17 @@ private:
     void (*previous_)(int);
 };
 
+// A write that keeps making no progress, interrupted or writing nothing, fails the save
+// rather than hang the editor.
 bool writeAll(int fd, std::string_view bytes) {
-    // Only calls that make no progress count against the limit: a long write in many
-    // short pieces is fine, an endless run of interruptions or empty writes is not.
-    for (int stalled = 0; !bytes.empty();) {
+    for (int stalls = 0; !bytes.empty();) {
         const ssize_t written = write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno != EINTR) return false;
-        if (written <= 0) {
-            if (++stalled == kMostAttempts) return false;
-            continue;
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        } else if (++stalls == kMostAttempts) {
+            return false;
         }
-        stalled = 0;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
 }
