@@ -22,6 +22,11 @@ namespace {
 
 using fs::perms;
 const std::string kOldText = "1\n0.5 0.25\n0\n";
+ino_t inode(const char* path) {
+    struct stat info{};
+    return stat(path, &info) == 0 ? info.st_ino : 0;
+}
+const fs::path kSaving = fs::path(".") / "graph.txt.saving";
 // Longer than the new text, so that a rewrite in place shows whether it truncates.
 const std::string kLongOldText = kOldText + std::string(64, ' ');
 const auto kSymlink = fs::file_type::symlink;
@@ -53,6 +58,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
          .file = "kept", .type = kSymlink, .mode = perms(0604)},
         {.name = "save with no graph.txt", .make = [] {}, .old = ""},
         {.name = "save where unnamed files are refused", .unnamedRefused = true},
+        {.name = "save over a copy a killed save left", .make = [] { withOld(kGraphFileName, perms(0640)); put(kSaving, kOldText); }},
         {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = kFifo},
         // A directory that takes no new file, not even from root when the save runs as nobody.
         // There a failure part-way may leave the file cut short.
@@ -86,10 +92,15 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
             scenario.open ? loadGraph() : saveGraph();
             EXPECT_EQ(switchUser ? seteuid(0) | setegid(0) : 0, 0);
         };
+        ino_t oldInode = 0;          // the file's before the save
+        std::set<fs::path> before;  // the names there before it, and the file it writes
         const auto run = [&](int failAt, int error, int forGood) {
             fs::permissions(".", perms::owner_all, fs::perm_options::add);
             for (const fs::path& old : names()) fs::remove_all(old);
             scenario.make();
+            oldInode = inode(scenario.file);
+            before = names();
+            before.insert(fs::path(".") / scenario.file);
             std::tie(objects, edges) = std::tuple(kExampleNodes, kExampleEdges);
             refuseUnnamedFiles(scenario.unnamedRefused);
             armFaults(failAt, error, forGood);
@@ -99,8 +110,8 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
             return std::vector<std::string>(record.calls, record.calls + record.count);
         };
         const std::vector<std::string> calls = run(0, 0, 0);
-        std::set<fs::path> after = names();
-        after.insert(fs::path(".") / scenario.file);
+        std::set<fs::path> after = before;
+        after.erase(kSaving);
         for (std::size_t call = 0; call < calls.size(); ++call) {
             for (const auto& [fault, error] : faults) {
                 for (const int forGood : {0, 1}) {
@@ -116,8 +127,12 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
                                                                        (scenario.inPlace && scenario.text.starts_with(text)))))
                         << text;
                     const std::set<fs::path> left = names();
-                    EXPECT_TRUE(std::includes(after.begin(), after.end(), left.begin(), left.end())) << "a file left beside it";
+                    EXPECT_TRUE(std::includes(before.begin(), before.end(), left.begin(), left.end())) << "a file left beside it";
+                    // Only in place is graph.txt rewritten; anywhere else a new file takes its place.
+                    EXPECT_FALSE(!scenario.open && !scenario.inPlace && error != EACCES && inode(scenario.file) == oldInode && text != scenario.old);
+                    const auto openFiles = std::distance(fs::directory_iterator("/proc/self/fd"), {});
                     act();
+                    EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), openFiles) << "a file left open";
                     EXPECT_EQ(scenario.open ? graphText() : saved(scenario.file), scenario.text) << "then without faults";
                     EXPECT_EQ(fs::symlink_status(kGraphFileName).type(), scenario.type);
                     EXPECT_EQ(names(), after);

@@ -69,7 +69,7 @@ void syncDirectory(const std::string& directory) {
 // (O_TMPFILE), so that a save killed part-way leaves nothing behind. It gets a name,
 // graph.txt.saving, only once it is complete and on disk, a moment before the rename;
 // a save killed in that moment leaves it for the next save to replace. Older kernels and
-// some file systems refuse unnamed files; there the file is named from the start
+// some file systems cannot make unnamed files; there the file is named from the start
 // (graph.txt.<process>.<n>), and a kill part-way leaves that file beside graph.txt.
 int openUnnamed(const std::string& directory) {
 #ifdef O_TMPFILE
@@ -80,8 +80,6 @@ int openUnnamed(const std::string& directory) {
     return -1;
 #endif
 }
-
-bool refusesUnnamed(int error) { return error == EOPNOTSUPP || error == EISDIR; }
 
 bool refusesNewFiles(int error) { return error == EACCES || error == EPERM; }
 
@@ -136,8 +134,10 @@ SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, s
     const FileSizeSignalIgnored quiet;
     const std::string directory = directoryOf(target).empty() ? "." : directoryOf(target);
     std::string name;  // the new file's name once it has one
+    // Whatever keeps the file from being made unnamed, the named way is tried: where the
+    // directory refuses new files, it is refused too.
     int fd = openUnnamed(directory);
-    const bool unnamed = fd >= 0 || !refusesUnnamed(errno);  // or failed for another reason
+    const bool unnamed = fd >= 0;
     if (!unnamed) fd = openNamed(target, name);
     if (fd < 0) return refusesNewFiles(errno) ? SaveOutcome::directoryTakesNoNewFile : SaveOutcome::failed;
     bool ok = takeOver(fd, existing) && writeAll(fd, bytes) && fsync(fd) == 0;
