@@ -113,6 +113,8 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
             return std::vector<std::string>(record.calls, record.calls + record.count);
         };
         const std::vector<std::string> calls = run(0, 0, 0);
+        const auto renamed = std::find(calls.begin(), calls.end(), "rename");
+        EXPECT_TRUE(renamed == calls.end() || std::find(renamed, calls.end(), "fsync") != calls.end()) << "the rename made durable";
         std::set<fs::path> after = before;
         after.erase(kSaving);
         for (std::size_t call = 0; call < calls.size(); ++call) {
