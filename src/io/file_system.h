@@ -37,8 +37,9 @@ enum class SaveOutcome { saved, failed, directoryTakesNoNewFile };
 // and no new file behind.
 SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, std::string_view bytes);
 
-// Rewrites `target` where it stands: a failure part-way leaves it cut short.
-bool rewriteInPlace(const std::string& target, std::string_view bytes);
+// Rewrites `target` where it stands: a failure part-way leaves it cut short. Nothing
+// comes after it that a failure would change.
+void rewriteInPlace(const std::string& target, std::string_view bytes);
 
 // A file opened for reading, closed when this goes. Opening never waits, even on a FIFO.
 class InputFile {

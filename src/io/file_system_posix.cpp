@@ -156,12 +156,12 @@ SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, s
 }
 
 // Non-blocking, so that a FIFO put there meanwhile is refused rather than waited on.
-bool rewriteInPlace(const std::string& target, std::string_view bytes) {
+void rewriteInPlace(const std::string& target, std::string_view bytes) {
     const FileSizeSignalIgnored quiet;
     const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
-    if (fd < 0) return false;
-    const bool ok = ftruncate(fd, 0) == 0 && writeAll(fd, bytes) && fsync(fd) == 0;
-    return close(fd) == 0 && ok;
+    if (fd < 0) return;
+    if (ftruncate(fd, 0) == 0 && writeAll(fd, bytes)) fsync(fd);
+    close(fd);
 }
 
 // Non-blocking: opening a FIFO would otherwise wait for a writer for ever.
