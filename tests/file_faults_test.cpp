@@ -61,7 +61,8 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         {.name = "save where unnamed files are refused",
          .make = [] { withOld(kGraphFileName, perms(0640)); put("graph.txt." + std::to_string(getpid()) + ".0", ""); },
          .unnamedRefused = true},
-        {.name = "save over a copy a killed save left", .make = [] { withOld(kGraphFileName, perms(0640)); put(kSaving, kOldText); }},
+        // A graph of its own, which must never take the place of graph.txt.
+        {.name = "save over a copy a killed save left", .make = [] { withOld(kGraphFileName, perms(0640)); put(kSaving, "0\n0\n"); }},
         {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = kFifo},
         // A directory that takes no new file, not even from root when the save runs as nobody.
         // There a failure part-way may leave the file cut short.
