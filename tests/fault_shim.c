@@ -68,7 +68,7 @@ int open(const char* path, int flags, ...) {
     va_start(rest, flags);
     const mode_t mode = flags & (O_CREAT | O_TMPFILE) ? va_arg(rest, mode_t) : 0;
     va_end(rest);
-    if (armed && noUnnamed && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
+    if (noUnnamed && (flags & O_TMPFILE) == O_TMPFILE) return errno = EOPNOTSUPP, -1;
     FAIL(open);
     return NEXT(open)(path, flags, mode);
 }

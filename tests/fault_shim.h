@@ -20,7 +20,7 @@ extern "C" {
 // Counts calls from now on; call number `failAt` (from 1; 0 fails none) fails with
 // `error`, and with `forGood` so does every later call to the same function.
 void armFaults(int failAt, int error, int forGood);
-// While armed, opening an unnamed file (O_TMPFILE) is refused as where the file system
+// Opening an unnamed file (O_TMPFILE) is refused from now on, as where the file system
 // cannot make one, without counting as a call.
 void refuseUnnamedFiles(int refuse);
 // Ends the stretch: how many calls it saw, their names, and how many faults it injected.

@@ -22,6 +22,11 @@ namespace {
 
 using fs::perms;
 const std::string kOldText = "1\n0.5 0.25\n0\n";
+ino_t inode(const char* path) {
+    struct stat info{};
+    return stat(path, &info) == 0 ? info.st_ino : 0;
+}
+const fs::path kSaving = fs::path(".") / "graph.txt.saving";
 // Longer than the new text, so that a rewrite in place shows whether it truncates.
 const std::string kLongOldText = kOldText + std::string(64, ' ');
 const auto kSymlink = fs::file_type::symlink;
@@ -52,12 +57,20 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         {.name = "save through a link", .make = [] { withOld("kept", perms(0604)); fs::create_symlink("kept", kGraphFileName); },
          .file = "kept", .type = kSymlink, .mode = perms(0604)},
         {.name = "save with no graph.txt", .make = [] {}, .old = ""},
-        {.name = "save where unnamed files are refused", .unnamedRefused = true},
+        // Beside a temporary that an editor which had this process id left: its name is passed over.
+        {.name = "save where unnamed files are refused",
+         .make = [] { withOld(kGraphFileName, perms(0640)); put("graph.txt." + std::to_string(getpid()) + ".0", ""); },
+         .unnamedRefused = true},
+        // A graph of its own, which must never take the place of graph.txt.
+        {.name = "save over a copy a killed save left", .make = [] { withOld(kGraphFileName, perms(0640)); put(kSaving, "0\n0\n"); }},
         {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = kFifo},
         // A directory that takes no new file, not even from root when the save runs as nobody.
         // There a failure part-way may leave the file cut short.
         {.name = "save in place", .make = [root] { withOld(kGraphFileName, perms(0666), kLongOldText, root ? 0755 : 0555); },
          .asNobody = true, .inPlace = true, .old = kLongOldText, .mode = perms(0666)},
+        // Root's file, which nobody may write but not give away: the save stays nobody's.
+        {.name = "save onto another user's file", .make = [] { withOld(kGraphFileName, perms(0666), kOldText, 0777); },
+         .asNobody = true, .mode = perms(0666)},
         {.name = "save onto a write-protected file", .make = [] { withOld(kGraphFileName, perms(0444), kOldText, 0777); },
          .asNobody = true, .text = kOldText, .mode = perms(0444)},
         // The "e" of its last coordinate is the last byte of the first read chunk, and the
@@ -83,10 +96,15 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
             scenario.open ? loadGraph() : saveGraph();
             EXPECT_EQ(switchUser ? seteuid(0) | setegid(0) : 0, 0);
         };
+        ino_t oldInode = 0;          // the file's before the save
+        std::set<fs::path> before;  // the names there before it, and the file it writes
         const auto run = [&](int failAt, int error, int forGood) {
             fs::permissions(".", perms::owner_all, fs::perm_options::add);
             for (const fs::path& old : names()) fs::remove_all(old);
             scenario.make();
+            oldInode = inode(scenario.file);
+            before = names();
+            before.insert(fs::path(".") / scenario.file);
             std::tie(objects, edges) = std::tuple(kExampleNodes, kExampleEdges);
             refuseUnnamedFiles(scenario.unnamedRefused);
             armFaults(failAt, error, forGood);
@@ -96,8 +114,10 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
             return std::vector<std::string>(record.calls, record.calls + record.count);
         };
         const std::vector<std::string> calls = run(0, 0, 0);
-        std::set<fs::path> after = names();
-        after.insert(fs::path(".") / scenario.file);
+        const auto renamed = std::find(calls.begin(), calls.end(), "rename");
+        EXPECT_TRUE(renamed == calls.end() || std::find(renamed, calls.end(), "fsync") != calls.end()) << "the rename made durable";
+        std::set<fs::path> after = before;
+        after.erase(kSaving);
         for (std::size_t call = 0; call < calls.size(); ++call) {
             for (const auto& [fault, error] : faults) {
                 for (const int forGood : {0, 1}) {
@@ -113,8 +133,12 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
                                                                        (scenario.inPlace && scenario.text.starts_with(text)))))
                         << text;
                     const std::set<fs::path> left = names();
-                    EXPECT_TRUE(std::includes(after.begin(), after.end(), left.begin(), left.end())) << "a file left beside it";
+                    EXPECT_TRUE(std::includes(before.begin(), before.end(), left.begin(), left.end())) << "a file left beside it";
+                    // Only in place is graph.txt rewritten; anywhere else a new file takes its place.
+                    EXPECT_FALSE(!scenario.open && !scenario.inPlace && error != EACCES && inode(scenario.file) == oldInode && text != scenario.old);
+                    const auto openFiles = std::distance(fs::directory_iterator("/proc/self/fd"), {});
                     act();
+                    EXPECT_EQ(std::distance(fs::directory_iterator("/proc/self/fd"), {}), openFiles) << "a file left open";
                     EXPECT_EQ(scenario.open ? graphText() : saved(scenario.file), scenario.text) << "then without faults";
                     EXPECT_EQ(fs::symlink_status(kGraphFileName).type(), scenario.type);
                     EXPECT_EQ(names(), after);

@@ -37,8 +37,9 @@ enum class SaveOutcome { saved, failed, directoryTakesNoNewFile };
 // and no new file behind.
 SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, std::string_view bytes);
 
-// Rewrites `target` where it stands: a failure part-way leaves it cut short.
-bool rewriteInPlace(const std::string& target, std::string_view bytes);
+// Rewrites `target` where it stands: a failure part-way leaves it cut short. Nothing
+// comes after it that a failure would change.
+void rewriteInPlace(const std::string& target, std::string_view bytes);
 
 // A file opened for reading, closed when this goes. Opening never waits, even on a FIFO.
 class InputFile {
@@ -57,8 +58,8 @@ private:
     int fd_ = -1;
 };
 
-// A system call interrupted by a signal is tried again, but only so often: one that is
-// interrupted every time must end as a failure rather than hang the editor.
+// A system call interrupted by a signal, or a write that writes nothing, is tried again,
+// but only so often: one that stalls every time must end as a failure, not hang the editor.
 inline constexpr int kMostAttempts = 8;
 
 // The directory part of `path` with its final slash, or "" for a name with no directory.

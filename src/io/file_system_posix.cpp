@@ -32,18 +32,17 @@ private:
     void (*previous_)(int);
 };
 
+// A write that keeps making no progress, interrupted or writing nothing, fails the save
+// rather than hang the editor.
 bool writeAll(int fd, std::string_view bytes) {
-    // Only calls that make no progress count against the limit: a long write in many
-    // short pieces is fine, an endless run of interruptions or empty writes is not.
-    for (int stalled = 0; !bytes.empty();) {
+    for (int stalls = 0; !bytes.empty();) {
         const ssize_t written = write(fd, bytes.data(), bytes.size());
         if (written < 0 && errno != EINTR) return false;
-        if (written <= 0) {
-            if (++stalled == kMostAttempts) return false;
-            continue;
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        } else if (++stalls == kMostAttempts) {
+            return false;
         }
-        stalled = 0;
-        bytes.remove_prefix(static_cast<std::size_t>(written));
     }
     return true;
 }
@@ -70,7 +69,7 @@ void syncDirectory(const std::string& directory) {
 // (O_TMPFILE), so that a save killed part-way leaves nothing behind. It gets a name,
 // graph.txt.saving, only once it is complete and on disk, a moment before the rename;
 // a save killed in that moment leaves it for the next save to replace. Older kernels and
-// some file systems refuse unnamed files; there the file is named from the start
+// some file systems cannot make unnamed files; there the file is named from the start
 // (graph.txt.<process>.<n>), and a kill part-way leaves that file beside graph.txt.
 int openUnnamed(const std::string& directory) {
 #ifdef O_TMPFILE
@@ -81,8 +80,6 @@ int openUnnamed(const std::string& directory) {
     return -1;
 #endif
 }
-
-bool refusesUnnamed(int error) { return error == EOPNOTSUPP || error == EISDIR; }
 
 bool refusesNewFiles(int error) { return error == EACCES || error == EPERM; }
 
@@ -137,8 +134,10 @@ SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, s
     const FileSizeSignalIgnored quiet;
     const std::string directory = directoryOf(target).empty() ? "." : directoryOf(target);
     std::string name;  // the new file's name once it has one
+    // Whatever keeps the file from being made unnamed, the named way is tried: where the
+    // directory refuses new files, it is refused too.
     int fd = openUnnamed(directory);
-    const bool unnamed = fd >= 0 || !refusesUnnamed(errno);  // or failed for another reason
+    const bool unnamed = fd >= 0;
     if (!unnamed) fd = openNamed(target, name);
     if (fd < 0) return refusesNewFiles(errno) ? SaveOutcome::directoryTakesNoNewFile : SaveOutcome::failed;
     bool ok = takeOver(fd, existing) && writeAll(fd, bytes) && fsync(fd) == 0;
@@ -157,12 +156,12 @@ SaveOutcome replaceFile(const std::string& target, const PathStatus& existing, s
 }
 
 // Non-blocking, so that a FIFO put there meanwhile is refused rather than waited on.
-bool rewriteInPlace(const std::string& target, std::string_view bytes) {
+void rewriteInPlace(const std::string& target, std::string_view bytes) {
     const FileSizeSignalIgnored quiet;
     const int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, kNewFileMode);
-    if (fd < 0) return false;
-    const bool ok = ftruncate(fd, 0) == 0 && writeAll(fd, bytes) && fsync(fd) == 0;
-    return close(fd) == 0 && ok;
+    if (fd < 0) return;
+    if (ftruncate(fd, 0) == 0 && writeAll(fd, bytes)) fsync(fd);
+    close(fd);
 }
 
 // Non-blocking: opening a FIFO would otherwise wait for a writer for ever.

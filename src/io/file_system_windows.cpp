@@ -83,9 +83,9 @@ SaveOutcome replaceFile(const std::string& target, const PathStatus&, std::strin
     return SaveOutcome::failed;
 }
 
-bool rewriteInPlace(const std::string& target, std::string_view bytes) {
+void rewriteInPlace(const std::string& target, std::string_view bytes) {
     const HANDLE file = create(widen(target), CREATE_ALWAYS);
-    return file != INVALID_HANDLE_VALUE && writeAndClose(file, bytes);
+    if (file != INVALID_HANDLE_VALUE) writeAndClose(file, bytes);
 }
 
 InputFile::InputFile(const char* path) : fd_(_wopen(widen(path).c_str(), _O_RDONLY | _O_BINARY)) {}
