@@ -29,8 +29,6 @@ ino_t inode(const char* path) {
 const fs::path kSaving = fs::path(".") / "graph.txt.saving";
 // Longer than the new text, so that a rewrite in place shows whether it truncates.
 const std::string kLongOldText = kOldText + std::string(64, ' ');
-const auto kSymlink = fs::file_type::symlink;
-const auto kFifo = fs::file_type::fifo;
 void withOld(const char* file, perms mode, const std::string& text = kOldText, int directoryMode = 0755) {
     put(file, text);
     fs::permissions(file, mode);
@@ -55,7 +53,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
     } scenarios[] = {
         {.name = "save"},
         {.name = "save through a link", .make = [] { withOld("kept", perms(0604)); fs::create_symlink("kept", kGraphFileName); },
-         .file = "kept", .type = kSymlink, .mode = perms(0604)},
+         .file = "kept", .type = fs::file_type::symlink, .mode = perms(0604)},
         {.name = "save with no graph.txt", .make = [] {}, .old = ""},
         // Beside a temporary that an editor which had this process id left: its name is passed over.
         {.name = "save where unnamed files are refused",
@@ -63,7 +61,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
          .unnamedRefused = true},
         // A graph of its own, which must never take the place of graph.txt.
         {.name = "save over a copy a killed save left", .make = [] { withOld(kGraphFileName, perms(0640)); put(kSaving, "0\n0\n"); }},
-        {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = kFifo},
+        {.name = "save onto a FIFO", .make = [] { mkfifo(kGraphFileName, 0644); }, .old = "", .text = "", .type = fs::file_type::fifo},
         // A directory that takes no new file, not even from root when the save runs as nobody.
         // There a failure part-way may leave the file cut short.
         {.name = "save in place", .make = [root] { withOld(kGraphFileName, perms(0666), kLongOldText, root ? 0755 : 0555); },
@@ -77,9 +75,9 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         // second read brings the one byte left: failing, it would cut the number short.
         {.name = "open", .make = [] { put(kGraphFileName, "1\n0.5" + std::string(65527, ' ') + "2.5e1"); },
          .open = true, .text = "1\n0.5 25\n0\n"},
-        {.name = "open a FIFO with no writer", .make = [] { mkfifo(kGraphFileName, 0644); }, .open = true, .type = kFifo},
+        {.name = "open a FIFO with no writer", .make = [] { mkfifo(kGraphFileName, 0644); }, .open = true, .type = fs::file_type::fifo},
         {.name = "open a link to an endless device", .make = [] { fs::create_symlink("/dev/zero", kGraphFileName); },
-         .open = true, .type = kSymlink},
+         .open = true, .type = fs::file_type::symlink},
         // 64 GiB, sparse: read whole, it would exhaust memory.
         {.name = "open a huge file", .make = [] { put(kGraphFileName, kOldText); fs::resize_file(kGraphFileName, 64ull << 30); },
          .open = true, .text = kOldText},

@@ -4,7 +4,7 @@
 #
 # The window is moved to the screen's top-left corner, so window and screen pixels are the
 # same; y counts down from the top row, as GLUT reports it. Every wait polls every 20 ms and
-# gives up after five seconds.
+# gives up after PATIENCE seconds.
 import os
 import shutil
 import sys
@@ -18,6 +18,7 @@ from subprocess import PIPE, Popen
 from Xlib import X, XK, display, error
 
 PROGRAM, XVFB = sys.argv[1:3]
+PATIENCE = float(os.environ.get('GRAPH_EDITOR_TEST_PATIENCE', 5))  # seconds; more under an emulator
 BLACK, RED, GREEN, BLUE, YELLOW = 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00
 # Context-menu entries by the row they show in: a sub-menu opens level with the entry that
 # opened it, so "Remove Node" is level with "Node", and the four of "Graph" start level with it.
@@ -98,8 +99,8 @@ class Window(unittest.TestCase):
         # not know the window's size.
         self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
 
-    def poll(self, get, want, what=None):  # until `get()` returns `want`, for five seconds
-        deadline = time.monotonic() + 5
+    def poll(self, get, want, what=None):  # until `get()` returns `want`, for PATIENCE seconds
+        deadline = time.monotonic() + PATIENCE
         while (got := get()) != want and time.monotonic() < deadline:
             time.sleep(0.02)
         self.assertEqual(got, want, what)
@@ -190,25 +191,11 @@ class Window(unittest.TestCase):
         # past the room the nodes are kept in); the others are, and the program carries on.
         self.graph.write_text(graph([a, b, c], '0 4', '0 1'))
         self.choose(OPEN)
-        self.see(((160, 225), RED, 'other edge, halfway'))
+        self.see(((160, 225), RED, 'other edge, halfway'), *node(a, YELLOW, 'first node'))
+        # Run lit, the long edge pulls its two nodes together: the first one leaves its place,
+        # moving right and up.
         self.choose(PAUSE)
-        self.see(*toolbar((0, 1, 0, 1)))
-
-    # The layout moves nodes only while Run is lit, and keeps them inside the window.
-    def test_layout(self):
-        self.start()
-        # Two far nodes joined by an edge, and a third that nothing acts on.
-        left, right, alone, beyond_border = (100, 260), (540, 240), (600, 420), (700, 420)
-        self.graph.write_text(graph([left, right, alone], '0 1'))
-        self.choose(OPEN)
-        self.press(alone, beyond_border, 2)  # the ticks since the opening, Run unlit, moved nothing
-        self.assertEqual(self.saved_graph(), graph([left, right, beyond_border], '0 1'))
-
-        self.press((560, 55))  # Run
-        # Their outer edges, once they have moved towards each other:
-        self.see(((94, 260), BLACK, 'left node, moved'), ((106, 260), BLACK, 'left node, moved', 0, False),
-                 ((545, 240), BLACK, 'right node, moved'), ((533, 240), BLACK, 'right node, moved', 0, False))
-        self.poll(lambda: self.saved_graph().splitlines()[3], '1 0.122917')  # x exactly 1
+        self.see(*toolbar((0, 1, 0, 1)), ((a[0] - 6, a[1]), BLACK, 'moved node'), ((a[0], a[1] + 5), BLACK, 'moved node'))
 
     # Esc, q, Q and the menu's Quit each end the program with status 0.
     def test_quitting(self):
