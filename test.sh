@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test, first with the default preset (the unit tests,
-# the real window under Xvfb, the fuzz target and the benchmarks' smoke runs), then with
+# the real window under Xvfb and the benchmarks' smoke runs), then with
 # the sanitize preset (the unit and window tests again, everything built with
 # AddressSanitizer and UndefinedBehaviorSanitizer).
 # Usage: ./test.sh [aarch64|i386|windows|all]...

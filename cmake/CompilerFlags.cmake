@@ -1,6 +1,5 @@
-# The language, warnings and floating-point flags, chosen by compiler; included by the
-# editor's project and by the fuzz target's. graph_editor_target(<target>) applies the
-# flags to one of our own targets.
+# The language, warnings and floating-point flags, chosen by compiler.
+# graph_editor_target(<target>) applies the flags to one of our own targets.
 set(CMAKE_CXX_STANDARD 20)
 set(CMAKE_CXX_STANDARD_REQUIRED ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
@@ -29,8 +28,7 @@ function(graph_editor_target target)
 endfunction()
 
 # The graph text reader and what it needs, among it what the graph file asks of the
-# operating system, one file per system: the core has them, and the fuzz target builds
-# them alone.
+# operating system, one file per system.
 set(GRAPH_EDITOR_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
 if(WIN32)
   set(GRAPH_EDITOR_FILE_SYSTEM_SOURCE ${GRAPH_EDITOR_SOURCE_DIR}/io/file_system_windows.cpp)

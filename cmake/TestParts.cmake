@@ -81,29 +81,7 @@ function(graph_editor_find_window_tools)
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
 
-# libFuzzer comes with clang's runtime, so the check links a tiny fuzz target with the
-# flags the real one uses.
-function(graph_editor_find_fuzz_tools)
-  find_program(GRAPH_EDITOR_CLANGXX NAMES clang++ clang++-14 DOC "clang++ for the fuzz target")
-  set(result 1)
-  if(EXISTS "${GRAPH_EDITOR_CLANGXX}")
-    set(probe ${CMAKE_BINARY_DIR}/CMakeFiles/libfuzzer-probe)
-    file(WRITE ${probe}.cpp
-         "extern \"C\" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }\n")
-    execute_process(COMMAND ${GRAPH_EDITOR_CLANGXX} -fsanitize=fuzzer,address,undefined
-                            ${probe}.cpp -o ${probe}
-                    RESULT_VARIABLE result OUTPUT_QUIET ERROR_QUIET)
-  else()
-    list(APPEND missing clang)
-  endif()
-  if(NOT result EQUAL 0)
-    list(APPEND missing libclang-rt-14-dev)
-  endif()
-  set(missing ${missing} PARENT_SCOPE)
-endfunction()
-
 graph_editor_test_part(GRAPH_EDITOR_UNIT_TESTS "unit tests" graph_editor_find_gtest)
 graph_editor_test_part(GRAPH_EDITOR_WINDOW_TESTS "window tests" graph_editor_find_window_tools)
-graph_editor_test_part(GRAPH_EDITOR_FUZZ "fuzz tests" graph_editor_find_fuzz_tools)
 graph_editor_test_part(GRAPH_EDITOR_BENCH "benchmarks"
                        graph_editor_find_package benchmark benchmark::benchmark libbenchmark-dev)
