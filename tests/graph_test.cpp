@@ -54,25 +54,26 @@ using Force = EditorTest;
 
 // With the initial constant and, unless a row says otherwise, the initial sep. A zero axis
 // sign times the negative constant gives -0 in the repulsion term: that is the rounded
-// product, so it is expected.
+// product, so it is expected. A pull is capped at 2|c| from a stretch of 1.
 TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
-    const struct { const char* name; float a[2], b[2]; bool spring = false; float sep = kInitialSep, out[2]; } rows[] = {
-        {.name = "diagonal pull takes axis signs", .a = {0.2f, 0.3f}, .b = {0.5f, 0.7f}, .spring = true,
+    const struct { const char* name; float a[2], b[2]; bool pull = false; float sep = kInitialSep, out[2]; } rows[] = {
+        {.name = "diagonal pull", .a = {0.2f, 0.3f}, .b = {0.5f, 0.7f}, .pull = true,
          .out = {0.0479999967f, 0.0479999967f}},
-        {.name = "level pull", .a = {0.3f, 0.3f}, .b = {0.7f, 0.3f}, .spring = true, .out = {0.0299999956f, 0.0f}},
-        {.name = "pull capped at 2|c| from a stretch of 1", .a = {0.9f, 0.95f}, .b = {0.15f, 0.2f}, .spring = true,
+        {.name = "level pull", .a = {0.3f, 0.3f}, .b = {0.7f, 0.3f}, .pull = true, .out = {0.0299999956f, 0.0f}},
+        {.name = "pull capped", .a = {0.9f, 0.95f}, .b = {0.15f, 0.2f}, .pull = true,
          .out = {-0.200000003f, -0.200000003f}},
-        {.name = "no pull inside sep", .a = {0.4f, 0.5f}, .b = {0.45f, 0.5f}, .spring = true, .out = {0.0f, 0.0f}},
+        {.name = "no pull inside sep", .a = {0.4f, 0.5f}, .b = {0.45f, 0.5f}, .pull = true, .out = {0.0f, 0.0f}},
         {.name = "level push", .a = {0.5f, 0.5f}, .b = {0.55f, 0.5f}, .out = {-0.0992500037f, -0.0f}},
         {.name = "diagonal push", .a = {0.5f, 0.5f}, .b = {0.53f, 0.54f}, .out = {-0.0992500037f, -0.0992500037f}},
-        {.name = "d2 == q, pull", .a = {0.1f, 0.0f}, .b = {0.0f, 0.0f}, .spring = true, .out = {0.0f, 0.0f}},
+        {.name = "d2 == q, pull", .a = {0.1f, 0.0f}, .b = {0.0f, 0.0f}, .pull = true, .out = {0.0f, 0.0f}},
         {.name = "d2 == q, push", .a = {0.0f, 0.0f}, .b = {0.1f, 0.0f}, .out = {0.0f, 0.0f}},
-        {.name = "0.6 - 0.5 > 0.1 in floats: a tiny pull", .a = {0.5f, 0.5f}, .b = {0.6f, 0.5f}, .spring = true,
-         .out = {0.2f / 268435456.0f, 0.0f}},
+        {.name = "0.6 - 0.5 > 0.1 in floats", .a = {0.5f, 0.5f}, .b = {0.6f, 0.5f}, .pull = true,
+         .out = {0x1p-28f * 0.2f, 0}},
         // These offsets square to exactly 0.001f; the next, a float further out, lies above it.
-        {.name = "d2 == 0.001f: no push", .a = {0.0f, 0.0f}, .b = {0.0316227749f, 0x1.000002p-17f}, .out = {0.0f, 0.0f}},
+        {.name = "d2 == 0.001f: no push", .a = {0.0f, 0.0f}, .b = {0.0316227749f, 0x1.000002p-17f},
+         .out = {0.0f, 0.0f}},
         {.name = "d2 just above 0.001f", .a = {0.0f, 0.0f}, .b = {0.0316227786f, 0.0f}, .out = {-0.0991000012f, -0.0f}},
-        {.name = "sep above 1: no push further than 1 inside it", .a = {0.0f, 0.0f}, .b = {0.3f, 0.0f}, .sep = 1.1f,
+        {.name = "sep above 1: no push 1 inside it", .a = {0.0f, 0.0f}, .b = {0.3f, 0.0f}, .sep = 1.1f,
          .out = {-0.0f, -0.0f}},
     };
     for (const auto& row : rows) {
@@ -80,7 +81,7 @@ TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
         sep = row.sep;
         Object a{{row.a[0], row.a[1]}, {}}, b{{row.b[0], row.b[1]}, {}};
         float out[2] = {5.0f, 5.0f};  // stale values must be discarded
-        force(a, b, out, row.spring);
+        force(a, b, out, row.pull);
         EXPECT_EQ(bits(out[0]), bits(row.out[0])) << "x is " << out[0];
         EXPECT_EQ(bits(out[1]), bits(row.out[1])) << "y is " << out[1];
     }
