@@ -84,8 +84,7 @@ class Window(unittest.TestCase):
     # (a copy) and <tmp>/Resources/, in the unrelated <tmp>/work. It ends with the test.
     def start(self):
         root = Path(self.enterContext(tempfile.TemporaryDirectory()))
-        for sub in ('bin', 'Resources', 'work'):
-            (root / sub).mkdir()
+        for sub in ('bin', 'Resources', 'work'): (root / sub).mkdir()
         self.graph, program = root / 'Resources/graph.txt', str(root / 'bin/graph-editor')
         shutil.copy(PROGRAM, program)
         self.program = self.enterContext(Popen([program], cwd=root / 'work'))  # and reaped
