@@ -26,14 +26,3 @@ endif()
 function(graph_editor_target target)
   target_compile_options(${target} PRIVATE ${GRAPH_EDITOR_WARNINGS} ${GRAPH_EDITOR_FLOAT_FLAGS})
 endfunction()
-
-# The graph text reader and what it needs, among it what the graph file asks of the
-# operating system, one file per system.
-set(GRAPH_EDITOR_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/../src)
-if(WIN32)
-  set(GRAPH_EDITOR_FILE_SYSTEM_SOURCE ${GRAPH_EDITOR_SOURCE_DIR}/io/file_system_windows.cpp)
-else()
-  set(GRAPH_EDITOR_FILE_SYSTEM_SOURCE ${GRAPH_EDITOR_SOURCE_DIR}/io/file_system_posix.cpp)
-endif()
-set(GRAPH_EDITOR_TEXT_SOURCES ${GRAPH_EDITOR_SOURCE_DIR}/graph/store.cpp ${GRAPH_EDITOR_SOURCE_DIR}/io/graph_text.cpp
-                              ${GRAPH_EDITOR_FILE_SYSTEM_SOURCE})
