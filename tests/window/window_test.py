@@ -11,7 +11,7 @@ import sys
 import tempfile
 import time
 import unittest
-from ctypes import CDLL, c_float
+from ctypes import CDLL, byref, c_float, c_int, c_ulong, c_void_p
 from pathlib import Path
 from subprocess import PIPE, Popen
 
@@ -31,6 +31,17 @@ def windows(title):  # the shown top-level windows titled `title`
                 if w.get_attributes().map_state == X.IsViewable and w.get_wm_name() == title]
     except error.BadWindow:  # one vanished while we looked at it: look again
         return windows(title)
+
+
+# Whether GLX draws `window` double-buffered, so that a frame is shown only once it is whole.
+def double_buffered(window):
+    xlib, gl, value = CDLL('libX11.so.6'), CDLL('libGL.so.1'), c_int()
+    xlib.XOpenDisplay.restype = xlib.XGetVisualInfo.restype = c_void_p
+    connection = c_void_p(xlib.XOpenDisplay(None))
+    wanted = (c_ulong * 8)(0, window.get_attributes().visual)  # an XVisualInfo naming the visual's id
+    visual = xlib.XGetVisualInfo(connection, 1, wanted, byref(c_int()))  # 1: VisualIDMask
+    gl.glXGetConfig(connection, c_void_p(visual), 5, byref(value))  # 5: GLX_DOUBLEBUFFER
+    return value.value == 1
 
 
 # graph.txt's text for nodes placed at pixels of a 640 x 480 window, and edges 'i j'. A pixel
@@ -143,6 +154,7 @@ class Window(unittest.TestCase):
     # toolbar again at another size.
     def test_first_frame(self):
         self.start()
+        self.assertTrue(double_buffered(self.window))
         scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
         self.see(*toolbar((1, 0, 0, 0)), *scene, ((28, 48), YELLOW, "node icon's lower left"),
                  ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
