@@ -62,6 +62,22 @@ private:
 // but only so often: one that stalls every time must end as a failure, not hang the editor.
 inline constexpr int kMostAttempts = 8;
 
+// Writes all of `bytes` through `writeSome`, which writes a first part of what it is given
+// and says how much: 0 when it wrote nothing (interrupted, say), below 0 on an error.
+template <typename WriteSome>
+bool writeInFull(std::string_view bytes, WriteSome writeSome) {
+    for (int stalls = 0; !bytes.empty();) {
+        const std::ptrdiff_t written = writeSome(bytes);
+        if (written < 0) return false;
+        if (written > 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        } else if (++stalls == kMostAttempts) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The directory part of `path` with its final slash, or "" for a name with no directory.
 inline std::string directoryOf(const std::string& path) {
     return path.substr(0, path.rfind('/') + 1);  // npos + 1 is 0

@@ -32,19 +32,12 @@ private:
     void (*previous_)(int);
 };
 
-// A write that keeps making no progress, interrupted or writing nothing, fails the save
-// rather than hang the editor.
+// An interrupted write wrote nothing, and is tried again.
 bool writeAll(int fd, std::string_view bytes) {
-    for (int stalls = 0; !bytes.empty();) {
-        const ssize_t written = write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno != EINTR) return false;
-        if (written > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(written));
-        } else if (++stalls == kMostAttempts) {
-            return false;
-        }
-    }
-    return true;
+    return writeInFull(bytes, [fd](std::string_view part) -> std::ptrdiff_t {
+        const ssize_t written = write(fd, part.data(), part.size());
+        return written < 0 && errno == EINTR ? 0 : written;
+    });
 }
 
 // The new file takes the mode and owner of the file it replaces, so that saving never

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <filesystem>
 
 #include <fcntl.h>
 #include <io.h>
@@ -15,26 +16,18 @@ constexpr unsigned kMostNames = 100;
 // WriteFile takes a 32-bit count.
 constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 
+// Paths are UTF-8 here, and UTF-16 to Windows.
 std::wstring widen(const std::string& path) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(std::max(size, 1)), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), size);
-    wide.pop_back();  // the terminating null
-    return wide;
+    return std::filesystem::path(std::u8string_view(reinterpret_cast<const char8_t*>(path.data()), path.size())).wstring();
 }
 
-// Writes all of `bytes` and flushes them to disk, then closes `file`.
+// Writes all of `bytes` and forces them to disk, then closes `file`.
 bool writeAndClose(HANDLE file, std::string_view bytes) {
-    bool ok = true;
-    // A write that makes no progress counts against the limit, as on other systems.
-    for (int stalled = 0; ok && !bytes.empty();) {
+    const bool ok = writeInFull(bytes, [file](std::string_view part) -> std::ptrdiff_t {
         DWORD written = 0;
-        ok = WriteFile(file, bytes.data(), static_cast<DWORD>(std::min(bytes.size(), kLargestWrite)), &written, nullptr);
-        stalled = written == 0 ? stalled + 1 : 0;
-        ok = ok && stalled < kMostAttempts;
-        bytes.remove_prefix(written);
-    }
-    ok = ok && FlushFileBuffers(file);
+        const auto size = static_cast<DWORD>(std::min(part.size(), kLargestWrite));
+        return WriteFile(file, part.data(), size, &written, nullptr) ? std::ptrdiff_t{written} : -1;
+    }) && FlushFileBuffers(file);
     return CloseHandle(file) && ok;
 }
 
