@@ -110,6 +110,7 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         const auto run = [&](int failAt, int error, int forGood) {
             fs::permissions(".", perms::owner_all, fs::perm_options::add);
             for (const fs::path& old : names()) fs::remove_all(old);
+            close(0);  // so that the file opened first gets descriptor 0, every time
             scenario.make();
             oldInode = inode(scenario.file);
             before = names();

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 inline const std::string kExample = "3\n0.25048 0.5\n0.74952 0.5\n1 1.25e-05\n2\n0 1\n1 2\n";
@@ -35,6 +37,7 @@ class GraphFile : public EditorTest {
 protected:
     void SetUp() override {
         EditorTest::SetUp();
+        close(0);  // as when the editor starts without a standard input: a file opened may get descriptor 0
         for (std::random_device random; scratch_.empty();) {
             const fs::path candidate = fs::temp_directory_path() / ("graph_file_test." + std::to_string(random()));
             if (fs::create_directory(candidate)) scratch_ = candidate;  // throws when none can be made
