@@ -164,16 +164,14 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
 // between naming the new file and renaming it, is a whole graph too, and the next save
 // replaces it.
 TEST_F(GraphFile, AKilledSaveLeavesOneWholeGraphAndNothingBesideIt) {
-    const std::set<fs::path> mayBeThere = {fs::path(".") / kGraphFileName, kSaving};
-    std::vector<Object> graphs[2];
     std::string texts[2];
-    for (int i = 0; i < 2; ++i) texts[i] = (objects = graphs[i] = std::vector<Object>(50000, {{i ? 0.5f : 0.25f, 0.3f}, {}}), graphText());
+    for (int i = 0; i < 2; ++i) texts[i] = (objects = std::vector<Object>(50000, {{i ? 0.5f : 0.25f, 0.3f}, {}}), graphText());
     put(kGraphFileName, texts[0]);
     std::mt19937 random(17);
     for (int kill = 0; kill < 60; ++kill) {
         const pid_t child = fork();
         for (int i = 0; child == 0; i ^= 1) {
-            objects = graphs[i];
+            loadGraphText(texts[i]);
             saveGraph();
         }
         usleep(std::uniform_int_distribution<useconds_t>(0, 60000)(random));
@@ -182,7 +180,7 @@ TEST_F(GraphFile, AKilledSaveLeavesOneWholeGraphAndNothingBesideIt) {
         for (const fs::path& name : names()) {
             SCOPED_TRACE("kill " + std::to_string(kill) + ", " + name.string());
             EXPECT_TRUE(saved(name) == texts[0] || saved(name) == texts[1]);
-            EXPECT_TRUE(mayBeThere.contains(name)) << "left beside graph.txt";
+            EXPECT_TRUE(name == fs::path(".") / kGraphFileName || name == kSaving) << "left beside graph.txt";
         }
     }
     saveGraph();

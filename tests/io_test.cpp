@@ -88,9 +88,8 @@ TEST_F(GraphFile, SavingReplacesTheFileWholeAndLeavesNothingBesideIt) {
         std::ifstream reader(row.held ? kGraphFileName : "");
         saveGraph();
         EXPECT_TRUE(saved() == (refused ? old : kExample) || (row.held && saved() == old)) << saved();
-        std::set<fs::path> left = {fs::path(".") / kGraphFileName};
-        if (row.nameTaken) left.insert(fs::path(".") / taken);
-        EXPECT_EQ(names(), left);
+        const fs::path file = fs::path(".") / kGraphFileName;
+        EXPECT_EQ(names(), (row.nameTaken ? std::set{file, fs::path(".") / taken} : std::set{file}));
         fs::permissions(kGraphFileName, fs::perms::owner_write, fs::perm_options::add);  // so that it can go
     }
 }

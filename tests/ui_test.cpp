@@ -1,12 +1,8 @@
-// The callbacks' logic, without a window: pointer, keys, menu, timer and start-up.
+// The callbacks' logic, without a window: pointer, keys, menu and timer.
 
 #include "support.h"
 #include "ui/callbacks.h"
-#include "ui/startup.h"
 
-#include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -127,29 +123,6 @@ TEST_F(Commands, KeysTuneTheLayoutBitForBitWithoutRedrawing) {
         EXPECT_EQ(bits(sep), bits(row.sep)) << sep;
     }
     EXPECT_EQ(redisplays, 0);
-}
-
-namespace fs = std::filesystem;
-
-// A scratch tree: root/bin beside root/Resources, and root/lonely/bin with no Resources.
-TEST(Startup, MovesToTheResourcesBesideTheProgramsDirectory) {
-    const fs::path root = fs::canonical(fs::temp_directory_path()) / ("startup-" + std::to_string(std::random_device()()));
-    ASSERT_TRUE(fs::create_directory(root));
-    for (const char* dir : {"bin", "Resources", "elsewhere", "lonely/bin"}) fs::create_directories(root / dir);
-    const struct { std::string program; fs::path endIn; } rows[] = {
-        // As when the shell finds it on its search path: the starting directory counts.
-        {.program = "graph-editor", .endIn = root / "Resources"},
-        {.program = (root / "lonely/bin/graph-editor").string(), .endIn = root / "lonely/bin"},
-        {.program = (root / "missing/bin/graph-editor").string(), .endIn = root / "elsewhere"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.program);
-        fs::current_path(root / "elsewhere");
-        enterResourceDirectory(row.program.c_str());
-        EXPECT_EQ(fs::current_path(), row.endIn);
-    }
-    fs::current_path(fs::temp_directory_path());
-    fs::remove_all(root);
 }
 
 }  // namespace

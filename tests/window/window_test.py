@@ -39,8 +39,8 @@ def double_buffered(window):
     xlib.XOpenDisplay.restype = xlib.XGetVisualInfo.restype = c_void_p
     connection = c_void_p(xlib.XOpenDisplay(None))
     wanted = (c_ulong * 8)(0, window.get_attributes().visual)  # an XVisualInfo naming the visual's id
-    visual = xlib.XGetVisualInfo(connection, 1, wanted, byref(c_int()))  # 1: VisualIDMask
-    gl.glXGetConfig(connection, c_void_p(visual), 5, byref(value))  # 5: GLX_DOUBLEBUFFER
+    visual = c_void_p(xlib.XGetVisualInfo(connection, 1, wanted, byref(c_int())))  # 1: VisualIDMask
+    gl.glXGetConfig(connection, visual, 5, byref(value))  # 5: GLX_DOUBLEBUFFER
     return value.value == 1
 
 
