@@ -89,9 +89,6 @@ TEST_F(GraphFile, EveryFailingCallLeavesTheOldGraphOrTheNew) {
         {.name = "open", .make = [] { put(kGraphFileName, "1\n0.5" + std::string(65527, ' ') + "2.5e1"); },
          .open = true, .text = "1\n0.5 25\n0\n"},
         {.name = "open a FIFO with no writer", .make = [] { mkfifo(kGraphFileName, 0644); }, .open = true, .type = fs::file_type::fifo},
-        // 64 GiB, sparse: read whole, it would exhaust memory.
-        {.name = "open a huge file", .make = [] { put(kGraphFileName, kOldText); fs::resize_file(kGraphFileName, 64ull << 30); },
-         .open = true, .text = kOldText},
     };
     const struct { const char* name; int error; } faults[] = {{"ENOSPC", ENOSPC}, {"EIO", EIO}, {"EDQUOT", EDQUOT},
         {"EINTR", EINTR}, {"EACCES", EACCES}, {"a short write", FAULT_SHORT_WRITE}, {"an empty write", FAULT_EMPTY_WRITE},
