@@ -7,8 +7,6 @@
 
 #include <functional>
 
-#include <unistd.h>
-
 namespace {
 
 using GraphText = EditorTest;
@@ -66,6 +64,7 @@ TEST_F(GraphFile, OpeningKeepsTheGraphWithoutAFileAndRedraws) {
 // A save leaves graph.txt whole, old or new, and nothing beside it.
 TEST_F(GraphFile, SavingReplacesTheFileWholeAndLeavesNothingBesideIt) {
     const std::string old = "0\n0\n", taken = temporaryName(kGraphFileName, static_cast<unsigned long>(getpid()), 0);
+    const fs::path file = fs::path(".") / kGraphFileName;
     const struct { const char* name; bool exists = true, nameTaken = false, held = false, writeProtected = false; } rows[] = {
         {.name = "no graph.txt", .exists = false},
         {.name = "a temporary's first name taken", .nameTaken = true},  // as an editor of this process id left it
@@ -84,7 +83,6 @@ TEST_F(GraphFile, SavingReplacesTheFileWholeAndLeavesNothingBesideIt) {
         std::ifstream reader(row.held ? kGraphFileName : "");
         saveGraph();
         EXPECT_TRUE(saved() == (refused ? old : kExample) || (row.held && saved() == old)) << saved();
-        const fs::path file = fs::path(".") / kGraphFileName;
         EXPECT_EQ(names(), (row.nameTaken ? std::set{file, fs::path(".") / taken} : std::set{file}));
         fs::permissions(kGraphFileName, fs::perms::owner_write, fs::perm_options::add);  // so that it can go
     }
