@@ -1,11 +1,8 @@
 // The graph text and the graph file cases that hold on every system.
 
-#include "io/file_system.h"
 #include "io/graph_text.h"
 #include "io_support.h"
 #include "ui/callbacks.h"
-
-#include <functional>
 
 namespace {
 
@@ -48,7 +45,7 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
     }
 }
 
-// The cases every system shares; the POSIX fault tests take the rest.
+// The case every system shares; the POSIX and Windows fault tests take the rest.
 TEST_F(GraphFile, OpeningKeepsTheGraphWithoutAFileAndRedraws) {
     menu(kOpenGraph);
     EXPECT_EQ(nodeBits(), nodeBits(kExampleNodes)) << "no graph.txt: the graph stays";
@@ -59,33 +56,6 @@ TEST_F(GraphFile, OpeningKeepsTheGraphWithoutAFileAndRedraws) {
     EXPECT_EQ(redisplays, 2) << "every open redraws";
     saveGraph();
     EXPECT_EQ(saved(), graphText()) << "the file opened is let go: Windows replaces no file held open";
-}
-
-// A save leaves graph.txt whole, old or new, and nothing beside it.
-TEST_F(GraphFile, SavingReplacesTheFileWholeAndLeavesNothingBesideIt) {
-    const std::string old = "0\n0\n", taken = temporaryName(kGraphFileName, static_cast<unsigned long>(getpid()), 0);
-    const fs::path file = fs::path(".") / kGraphFileName;
-    const struct { const char* name; bool exists = true, nameTaken = false, held = false, writeProtected = false; } rows[] = {
-        {.name = "no graph.txt", .exists = false},
-        {.name = "a temporary's first name taken", .nameTaken = true},  // as an editor of this process id left it
-        // Windows replaces no file that another program holds open: there the save fails.
-        {.name = "graph.txt held open by a reader", .held = true},
-        // Kept, as writing it would be refused, but not from root on POSIX systems.
-        {.name = "graph.txt write-protected", .writeProtected = true},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        for (const fs::path& name : names()) fs::remove(name);
-        if (row.exists) put(kGraphFileName, old);
-        if (row.nameTaken) put(taken, "");
-        if (row.writeProtected) fs::permissions(kGraphFileName, fs::perms(0444));
-        const bool refused = row.writeProtected && access(kGraphFileName, W_OK) != 0;
-        std::ifstream reader(row.held ? kGraphFileName : "");
-        saveGraph();
-        EXPECT_TRUE(saved() == (refused ? old : kExample) || (row.held && saved() == old)) << saved();
-        EXPECT_EQ(names(), (row.nameTaken ? std::set{file, fs::path(".") / taken} : std::set{file}));
-        fs::permissions(kGraphFileName, fs::perms::owner_write, fs::perm_options::add);  // so that it can go
-    }
 }
 
 }  // namespace

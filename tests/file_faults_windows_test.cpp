@@ -1,0 +1,63 @@
+// Saving on Windows, where a file held open is not replaced, and while a call to the system
+// fails: graph.txt keeps the old graph or takes the new one whole, and nothing is left
+// beside it. The program calls Windows through the slots of its import table: a row points
+// a slot at a stand-in, and the test puts the real function back.
+
+#include "io/file_system.h"
+#include "io_support.h"
+
+#include <windows.h>
+
+extern "C" decltype(&GetFileAttributesW) __imp_GetFileAttributesW;
+extern "C" decltype(&CreateFileW) __imp_CreateFileW;
+extern "C" decltype(&FlushFileBuffers) __imp_FlushFileBuffers;
+extern "C" decltype(&CloseHandle) __imp_CloseHandle;
+
+namespace {
+
+const auto realCalls = std::tuple(__imp_GetFileAttributesW, __imp_CreateFileW, __imp_FlushFileBuffers, __imp_CloseHandle);
+const std::string kOld = "0\n0\n", kTaken = temporaryName(kGraphFileName, GetCurrentProcessId(), 0);
+std::ifstream reader;
+
+TEST_F(GraphFile, SavingLeavesTheOldGraphOrTheNewAndNothingBesideIt) {
+    const struct { const char* name; void (*make)(); std::string text = kOld; bool nameTaken = false; } rows[] = {
+        {.name = "no graph.txt", .make = [] { fs::remove(kGraphFileName); }, .text = kExample},
+        // As an editor with this process id left it.
+        {.name = "a temporary's first name taken", .make = [] { put(kTaken, ""); }, .text = kExample, .nameTaken = true},
+        {.name = "graph.txt held open by a reader", .make = [] { reader.open(kGraphFileName); }},
+        {.name = "graph.txt write-protected", .make = [] { fs::permissions(kGraphFileName, fs::perms(0444)); }},
+        // A passing error must not make graph.txt look absent: the save would replace it unseen.
+        {.name = "graph.txt cannot be looked at", .make = [] {
+             __imp_GetFileAttributesW = [](LPCWSTR) -> DWORD { return SetLastError(ERROR_SHARING_VIOLATION), INVALID_FILE_ATTRIBUTES; };
+         }},
+        // Where no new file may be made, graph.txt is rewritten where it stands.
+        {.name = "the directory takes no new file", .make = [] {
+             __imp_CreateFileW = [](LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) -> HANDLE {
+                 __imp_CreateFileW = std::get<1>(realCalls);
+                 return SetLastError(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+             };
+         }, .text = kExample},
+        {.name = "the flush fails", .make = [] {
+             __imp_FlushFileBuffers = [](HANDLE) -> BOOL { return SetLastError(ERROR_DISK_FULL), FALSE; };
+         }},
+        // A failed close still closes.
+        {.name = "the close fails", .make = [] {
+             __imp_CloseHandle = [](HANDLE file) -> BOOL { return std::get<3>(realCalls)(file), SetLastError(ERROR_IO_DEVICE), FALSE; };
+         }},
+    };
+    const fs::path file = fs::path(".") / kGraphFileName;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const fs::path& name : names()) fs::remove(name);
+        put(kGraphFileName, kOld);
+        row.make();
+        saveGraph();
+        std::tie(__imp_GetFileAttributesW, __imp_CreateFileW, __imp_FlushFileBuffers, __imp_CloseHandle) = realCalls;
+        reader.close();
+        EXPECT_EQ(saved(), row.text);
+        EXPECT_EQ(names(), (row.nameTaken ? std::set{file, fs::path(".") / kTaken} : std::set{file})) << "a file left beside it";
+        fs::permissions(kGraphFileName, fs::perms::owner_write, fs::perm_options::add);  // so that it can go
+    }
+}
+
+}  // namespace
