@@ -19,6 +19,15 @@ const auto realCalls = std::tuple(__imp_GetFileAttributesW, __imp_CreateFileW, _
 const std::string kOld = "0\n0\n", kTaken = temporaryName(kGraphFileName, GetCurrentProcessId(), 0);
 std::ifstream reader;
 
+// Stand-ins that fail as Windows does, with an error to read. A failed close still closes.
+DWORD WINAPI lookFails(LPCWSTR) { return SetLastError(ERROR_SHARING_VIOLATION), INVALID_FILE_ATTRIBUTES; }
+BOOL WINAPI closeFails(HANDLE file) { return std::get<3>(realCalls)(file), SetLastError(ERROR_IO_DEVICE), FALSE; }
+// Where no new file may be made: the first create fails, and the real function is back.
+HANDLE WINAPI firstCreateFails(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+    __imp_CreateFileW = std::get<1>(realCalls);
+    return SetLastError(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
+}
+
 TEST_F(GraphFile, SavingLeavesTheOldGraphOrTheNewAndNothingBesideIt) {
     const struct { const char* name; void (*make)(); std::string text = kOld; bool nameTaken = false; } rows[] = {
         {.name = "no graph.txt", .make = [] { fs::remove(kGraphFileName); }, .text = kExample},
@@ -27,23 +36,11 @@ TEST_F(GraphFile, SavingLeavesTheOldGraphOrTheNewAndNothingBesideIt) {
         {.name = "graph.txt held open by a reader", .make = [] { reader.open(kGraphFileName); }},
         {.name = "graph.txt write-protected", .make = [] { fs::permissions(kGraphFileName, fs::perms(0444)); }},
         // A passing error must not make graph.txt look absent: the save would replace it unseen.
-        {.name = "graph.txt cannot be looked at", .make = [] {
-             __imp_GetFileAttributesW = [](LPCWSTR) -> DWORD { return SetLastError(ERROR_SHARING_VIOLATION), INVALID_FILE_ATTRIBUTES; };
-         }},
+        {.name = "graph.txt cannot be looked at", .make = [] { __imp_GetFileAttributesW = lookFails; }},
         // Where no new file may be made, graph.txt is rewritten where it stands.
-        {.name = "the directory takes no new file", .make = [] {
-             __imp_CreateFileW = [](LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) -> HANDLE {
-                 __imp_CreateFileW = std::get<1>(realCalls);
-                 return SetLastError(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
-             };
-         }, .text = kExample},
-        {.name = "the flush fails", .make = [] {
-             __imp_FlushFileBuffers = [](HANDLE) -> BOOL { return SetLastError(ERROR_DISK_FULL), FALSE; };
-         }},
-        // A failed close still closes.
-        {.name = "the close fails", .make = [] {
-             __imp_CloseHandle = [](HANDLE file) -> BOOL { return std::get<3>(realCalls)(file), SetLastError(ERROR_IO_DEVICE), FALSE; };
-         }},
+        {.name = "the directory takes no new file", .make = [] { __imp_CreateFileW = firstCreateFails; }, .text = kExample},
+        {.name = "the flush fails", .make = [] { __imp_FlushFileBuffers = [](HANDLE) { return SetLastError(ERROR_DISK_FULL), FALSE; }; }},
+        {.name = "the close fails", .make = [] { __imp_CloseHandle = closeFails; }},
     };
     const fs::path file = fs::path(".") / kGraphFileName;
     for (const auto& row : rows) {

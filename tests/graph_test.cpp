@@ -58,24 +58,19 @@ using Force = EditorTest;
 // product, so it is expected. A pull is capped at 2|c| from a stretch of 1.
 TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
     const struct { const char* name; float a[2], b[2]; bool pull = false; float sep = kInitialSep, out[2]; } rows[] = {
-        {.name = "diagonal pull", .a = {0.2f, 0.3f}, .b = {0.5f, 0.7f}, .pull = true,
-         .out = {0.0479999967f, 0.0479999967f}},
+        {.name = "diagonal pull", .a = {0.2f, 0.3f}, .b = {0.5f, 0.7f}, .pull = true, .out = {0.0479999967f, 0.0479999967f}},
         {.name = "level pull", .a = {0.3f, 0.3f}, .b = {0.7f, 0.3f}, .pull = true, .out = {0.0299999956f, 0.0f}},
-        {.name = "pull capped", .a = {0.9f, 0.95f}, .b = {0.15f, 0.2f}, .pull = true,
-         .out = {-0.200000003f, -0.200000003f}},
+        {.name = "pull capped", .a = {0.9f, 0.95f}, .b = {0.15f, 0.2f}, .pull = true, .out = {-0.200000003f, -0.200000003f}},
         {.name = "no pull inside sep", .a = {0.4f, 0.5f}, .b = {0.45f, 0.5f}, .pull = true, .out = {0.0f, 0.0f}},
         {.name = "level push", .a = {0.5f, 0.5f}, .b = {0.55f, 0.5f}, .out = {-0.0992500037f, -0.0f}},
         {.name = "diagonal push", .a = {0.5f, 0.5f}, .b = {0.53f, 0.54f}, .out = {-0.0992500037f, -0.0992500037f}},
         {.name = "d2 == q, pull", .a = {0.1f, 0.0f}, .b = {0.0f, 0.0f}, .pull = true, .out = {0.0f, 0.0f}},
         {.name = "d2 == q, push", .a = {0.0f, 0.0f}, .b = {0.1f, 0.0f}, .out = {0.0f, 0.0f}},
-        {.name = "0.6 - 0.5 > 0.1 in floats", .a = {0.5f, 0.5f}, .b = {0.6f, 0.5f}, .pull = true,
-         .out = {0x1p-28f * 0.2f, 0}},
+        {.name = "0.6 - 0.5 > 0.1 in floats", .a = {0.5f, 0.5f}, .b = {0.6f, 0.5f}, .pull = true, .out = {0x1p-28f * 0.2f, 0}},
         // These offsets square to exactly 0.001f; the next, a float further out, lies above it.
-        {.name = "d2 == 0.001f: no push", .a = {0.0f, 0.0f}, .b = {0.0316227749f, 0x1.000002p-17f},
-         .out = {0.0f, 0.0f}},
+        {.name = "d2 == 0.001f: no push", .a = {0.0f, 0.0f}, .b = {0.0316227749f, 0x1.000002p-17f}, .out = {0.0f, 0.0f}},
         {.name = "d2 just above 0.001f", .a = {0.0f, 0.0f}, .b = {0.0316227786f, 0.0f}, .out = {-0.0991000012f, -0.0f}},
-        {.name = "sep above 1: no push 1 inside it", .a = {0.0f, 0.0f}, .b = {0.3f, 0.0f}, .sep = 1.1f,
-         .out = {-0.0f, -0.0f}},
+        {.name = "sep above 1: no push 1 inside it", .a = {0.0f, 0.0f}, .b = {0.3f, 0.0f}, .sep = 1.1f, .out = {-0.0f, -0.0f}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -99,11 +94,9 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     EXPECT_EQ(nodeBits(), nodeBits({{{0.25f, 0.5f}, {}}, {{0.75f, 0.5f}, {}}})) << "stopped";
     menuSelected[kRunButton] = true;
     timer(0);
-    EXPECT_EQ(nodeBits(),
-              nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.250479996f, 0.5f}, {0.0431999974f, 0}}, {{0.749520004f, 0.5f}, {-0.0431999974f, 0}}}));
     timer(0);
-    EXPECT_EQ(nodeBits(),
-              nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.25139007f, 0.5f}, {0.0819073692f, 0}}, {{0.7486099f, 0.5f}, {-0.0819073692f, 0}}}));
     objects = {{{0.5f, 0.5f}, {}}, {{0.5625f, 0.53125f}, {}}};
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {-0.0895394534f, -0.0895394534f}},
@@ -122,13 +115,8 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     const float pull = objects[0].vel[0];
     EXPECT_TRUE(pull > 0.0f && objects[0].vel[1] == pull && objects[1].vel[0] == -pull && objects[1].vel[1] == -pull)
         << pull << ", " << objects[0].vel[1] << "; " << objects[1].vel[0] << ", " << objects[1].vel[1];
-    // An infinite constant breaks the push: the nodes stay where they were rather than vanish.
-    constant = -INFINITY;
-    objects = {{{0.5f, 0.5f}, {}}, {{0.55f, 0.5f}, {}}};
-    timer(0);
-    EXPECT_EQ(nodeBits(), nodeBits({{{0.5f, 0.5f}, {}}, {{0.55f, 0.5f}, {}}}));
     // Every tick redraws and arms the next, 50 ms on.
-    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(8, std::vector<TimerRequest>(8, {50, &timer, 0})));
+    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(7, std::vector<TimerRequest>(7, {50, &timer, 0})));
 }
 
 // Nodes near, level with and on top of each other, some outside the unit square; edges

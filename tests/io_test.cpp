@@ -20,7 +20,6 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
     const struct { const char* name; std::string text; std::vector<Object> nodes = {}; std::vector<Edge> edges = {}; } rows[] = {
         {.name = "odd white space", .text = " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2 7 7",
          .nodes = kExampleNodes, .edges = kExampleEdges},
-        {.name = "first token not a number", .text = "x\n0\n"},
         {.name = "truncated edge line, huge edge count", .text = "1\n0 0\n4294967295\n0 1\n1\n",
          .nodes = {{{0, 0}, {}}}, .edges = {{0, 1}}},
         {.name = "count above 32 bits", .text = "4294967296 5 0 1\n"},  // read on, the rest would be edges
