@@ -48,6 +48,7 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
 TEST_F(GraphFile, OpeningKeepsTheGraphWithoutAFileAndRedraws) {
     menu(kOpenGraph);
     EXPECT_EQ(nodeBits(), nodeBits(kExampleNodes)) << "no graph.txt: the graph stays";
+    EXPECT_EQ(names(), std::set<fs::path>{}) << "and opening writes none";
     // The "e" that must be looked past, to see whether an exponent follows, as the last byte of a read chunk.
     put(kGraphFileName, "1 " + std::string(65532, ' ') + "1e+5 2\n0\n");
     menu(kOpenGraph);
