@@ -8,14 +8,6 @@ namespace {
 
 using GraphText = EditorTest;
 
-TEST_F(GraphText, WritesCoordinatesAsPercentGAndEdgesAsHeld) {
-    objects = {{{0.5f, 1.0f}, {}}, {{0.0f, 0.250479996f}, {}}, {{0.123456791f, 0.0000125f}, {}},
-               {{-0.0125f, 123456.0f}, {}}, {{1234567.0f, 0.0001f}, {}}, {{-0.0f, 3.4028235e38f}, {}}};
-    edges = {{0, 7}, {4294967295u, 0}, {0, 0}};
-    EXPECT_EQ(graphText(), "6\n0.5 1\n0 0.25048\n0.123457 1.25e-05\n-0.0125 123456\n1.23457e+06 0.0001\n"
-                           "-0 3.40282e+38\n3\n0 7\n4294967295 0\n0 0\n");
-}
-
 TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
     const struct { const char* name; std::string text; std::vector<Object> nodes = {}; std::vector<Edge> edges = {}; } rows[] = {
         {.name = "odd white space", .text = " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2 7 7",

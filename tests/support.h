@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cstdlib>
 #include <cstdint>
 #include <ostream>
 #include <tuple>
@@ -26,15 +25,6 @@ inline auto editorState() {
                     selectedNode, constant, sep, ww, wh, mx, my);
 }
 inline const auto kStartState = std::apply([](auto... values) { return std::tuple(values...); }, editorState());
-
-// A test that ends the process (a stray std::exit(0) from "Quit", say) must fail, not pass.
-// The handler is registered after the test registry exists, so it runs before that is torn down.
-inline const int kExitInATestFails = [] {
-    static ::testing::UnitTest* const tests = ::testing::UnitTest::GetInstance();
-    return std::atexit([] {
-        if (tests->current_test_info()) std::_Exit(1);
-    });
-}();
 
 class EditorTest : public ::testing::Test {
 protected:
