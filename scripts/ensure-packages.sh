@@ -14,8 +14,8 @@ set -euo pipefail
 
 declare -A needs=(
   [program]="cmake g++ make freeglut3-dev libglu1-mesa-dev"
-  [test]="libgtest-dev python3-xlib xvfb xauth libbenchmark-dev"
-  [aarch64]="cmake make crossbuild-essential-arm64 qemu-user python3-xlib xvfb xauth pkgconf:arm64
+  [test]="libgtest-dev python3-xlib xvfb xauth openbox libbenchmark-dev"
+  [aarch64]="cmake make crossbuild-essential-arm64 qemu-user python3-xlib xvfb xauth openbox pkgconf:arm64
              libgtest-dev:arm64 libbenchmark-dev:arm64 freeglut3-dev:arm64 libglu1-mesa-dev:arm64
              libgl1-mesa-dri:arm64"
   [i386]="cmake make crossbuild-essential-i386 googletest"

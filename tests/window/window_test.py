@@ -136,17 +136,21 @@ class Window(unittest.TestCase):
         # Its title is the program path as invoked; wine gives it in DOS form, in the ANSI code
         # page, which has no letters for some names.
         title = ('Z:' + str(program).replace('/', '\\')).encode('cp1252', 'replace') if WINE else bytes(program)
-        self.poll(lambda: len(windows(title)), 1, f'windows titled {title}')
+        self.poll(lambda: len(windows(title)), 1, lambda: f'windows titled {title}, the program exiting with {self.program.poll()}')
         self.window = windows(title)[0]
         # Until its first frame, when the window stops being one flat colour, the program may
         # not know the window's size.
         self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
+        # The window manager gives a new window the keyboard, with no click; a key typed before
+        # that, a few milliseconds after the window shows, would go elsewhere.
+        self.poll(lambda: x11.get_input_focus().focus == self.window, True, 'the keyboard given to the window')
 
-    def poll(self, get, want, what=None):  # until `get()` returns `want`, for PATIENCE seconds
+    # Until `get()` returns `want`, for PATIENCE seconds; `what` may be a function saying it then.
+    def poll(self, get, want, what=None):
         deadline = time.monotonic() + PATIENCE
         while (got := get()) != want and time.monotonic() < deadline:
             time.sleep(0.02)
-        self.assertEqual(got, want, what)
+        self.assertEqual(got, want, what() if callable(what) else what)
 
     def see(self, *wanted):  # reads the window until it shows all of `wanted` at once
         self.poll(lambda: problems(self.window, wanted), [])
@@ -177,8 +181,14 @@ class Window(unittest.TestCase):
         self.press(at, button=3)
         self.poll(lambda: len(windows(b'freeglut menu')), 1, 'menus opened by the right button')
         row = lambda entry: at[1] + 2 + ENTRY // 2 + ENTRY * entry
-        self.fake(X.MotionNotify, p=(at[0] + MENU_WIDTH // 2, row(min(entry, 1))))
-        self.poll(lambda: len(windows(b'freeglut menu')), 2, 'menus with the sub-menu open')
+        # Each hover moves a pixel to and fro, as a hand does: under wine a menu shown but not
+        # yet following the pointer misses a single move, and a click there picks nothing.
+        hover = lambda x, y: self.fake(X.MotionNotify, p=(x + int(time.monotonic() * 50) % 2, y))
+        self.poll(lambda: hover(at[0] + MENU_WIDTH // 2, row(min(entry, 1))) or len(windows(b'freeglut menu')), 2,
+                  'menus with the sub-menu open')
+        for _ in range(5):
+            hover(at[0] + MENU_WIDTH + 40, row(entry))
+            time.sleep(0.02)
         self.press((at[0] + MENU_WIDTH + 40, row(entry)))
         self.poll(lambda: len(windows(b'freeglut menu')), 0, 'menus after the choice')
 
