@@ -34,6 +34,13 @@ set(archive COMPONENT Archive EXCLUDE_FROM_ALL)
 if(WIN32)
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt ${archive})
   install(FILES ${PROJECT_SOURCE_DIR}/share/README-windows.txt DESTINATION . RENAME README.txt ${archive})
+  # The program is linked statically: the notices of freeglut, as built beside the program,
+  # and of the MinGW-w64 run-time (its C run-time and threads library), as Debian gives them.
+  # GCC's own run-time libraries ask for none (GCC Runtime Library Exception).
+  get_filename_component(freeglut "${FreeGLUT_DIR}/../../.." ABSOLUTE)
+  install(FILES ${freeglut}/share/doc/freeglut/COPYING DESTINATION . RENAME freeglut-COPYING.txt ${archive})
+  install(FILES /usr/share/doc/mingw-w64-x86-64-dev/copyright DESTINATION .
+          RENAME mingw-w64-runtime-copyright.txt ${archive})
 else()
   install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . ${archive})
   install(FILES ${PROJECT_SOURCE_DIR}/share/README-linux.txt DESTINATION . RENAME README ${archive})
