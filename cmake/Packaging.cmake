@@ -28,7 +28,6 @@ if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)
 endif()
 
-
 # The Archive component, at the top of the archive beside bin/ and Resources/.
 set(archive COMPONENT Archive EXCLUDE_FROM_ALL)
 if(WIN32)
@@ -91,19 +90,15 @@ include(CPack)
 # installed and started as a user would. Off unless asked for, as the packages preset does.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(GRAPH_EDITOR_PACKAGE_TESTS OFF CACHE STRING "Build the package tests: AUTO, ON or OFF")
+  # Beyond the window tests' tools: the checkers, and wine for the Windows zip.
   function(graph_editor_find_package_tools)
     graph_editor_find_window_tools()
-    find_program(OPENBOX_EXECUTABLE openbox)  # TODO: the window tools find it once main has it
-    if(NOT OPENBOX_EXECUTABLE)
-      list(APPEND missing openbox)
-    endif()
-    foreach(tool lintian:lintian desktop-file-validate:desktop-file-utils appstreamcli:appstream)
-      string(REPLACE ":" ";" tool ${tool})
-      list(GET tool 0 program)
-      find_program(GRAPH_EDITOR_${program} ${program})
+    set(programs lintian desktop-file-validate appstreamcli openbox wine64)
+    set(debianPackages lintian desktop-file-utils appstream openbox wine64)
+    foreach(program debianPackage IN ZIP_LISTS programs debianPackages)
+      find_program(GRAPH_EDITOR_${program} ${program} HINTS /usr/lib/wine)
       if(NOT GRAPH_EDITOR_${program})
-        list(GET tool 1 debian)
-        list(APPEND missing ${debian})
+        list(APPEND missing ${debianPackage})
       endif()
     endforeach()
     set(missing ${missing} PARENT_SCOPE)
