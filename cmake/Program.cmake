@@ -1,29 +1,39 @@
 # The editor program: the GLUT side and the executable, with its install rules.
 find_package(OpenGL REQUIRED COMPONENTS OpenGL)
-find_package(GLUT REQUIRED)
+if(WIN32)
+  # freeglut's own CMake package (scripts/build-freeglut-windows.sh builds it from source):
+  # its static library needs the FREEGLUT_STATIC define and Windows' GL, sound and GDI
+  # libraries, which it names and FindGLUT does not.
+  find_package(FreeGLUT CONFIG REQUIRED)
+  set(GRAPH_EDITOR_GLUT FreeGLUT::freeglut_static)
+else()
+  find_package(GLUT REQUIRED)
+  set(GRAPH_EDITOR_GLUT GLUT::GLUT)
+endif()
 
 # The GLUT side: projection, drawing and the context menu.
 add_library(editor_window STATIC
   src/ui/window.cpp
   src/ui/display.cpp
 )
-target_link_libraries(editor_window PUBLIC editor_callbacks GLUT::GLUT OpenGL::GL OpenGL::GLU)
+target_link_libraries(editor_window PUBLIC editor_callbacks ${GRAPH_EDITOR_GLUT} OpenGL::GL OpenGL::GLU)
 if(APPLE)
   # Apple marks OpenGL and GLUT as deprecated; the editor uses them knowingly.
   target_compile_definitions(editor_window PUBLIC GL_SILENCE_DEPRECATION)
 endif()
 graph_editor_target(editor_window)
 
-add_executable(graph-editor src/ui/main.cpp)
+# A windowed program on Windows: no console window beside it. It still starts at main().
+add_executable(graph-editor WIN32 src/ui/main.cpp)
 target_link_libraries(graph-editor PRIVATE editor_window)
 graph_editor_target(graph-editor)
 
 # The window tests start the program by a path of their own, which is also its argv[0]
 # (its title, and where it looks for ../Resources). Under qemu-user, with no binfmt
 # support to start a foreign program directly, they start a script instead that runs it
-# in qemu with that argv[0] (qemu's -0).
+# in qemu with that argv[0] (qemu's -0). Wine runs the Windows program by its own path.
 set(GRAPH_EDITOR_PROGRAM_UNDER_TEST $<TARGET_FILE:graph-editor>)
-if(CMAKE_CROSSCOMPILING_EMULATOR)
+if(CMAKE_CROSSCOMPILING_EMULATOR AND NOT WIN32)
   list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
   set(GRAPH_EDITOR_PROGRAM_UNDER_TEST ${CMAKE_BINARY_DIR}/bin/graph-editor-emulated)
   file(GENERATE OUTPUT ${GRAPH_EDITOR_PROGRAM_UNDER_TEST}
@@ -49,7 +59,7 @@ endif()
 install(TARGETS graph-editor RUNTIME DESTINATION bin COMPONENT Program)
 install(DIRECTORY DESTINATION Resources COMPONENT Program)
 if(WIN32)
-  return()
+  return()  # the desktop entry is for Linux desktops
 endif()
 # The Menu component, for an install into a prefix of one's own: the icon, and a desktop
 # entry that names the installed program and icon by their full paths. A launcher must

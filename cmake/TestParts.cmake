@@ -78,6 +78,11 @@ function(graph_editor_find_window_tools)
   if(NOT XVFB_EXECUTABLE)
     list(APPEND missing xvfb)
   endif()
+  # The window manager the tests run under, as a user's desktop has one.
+  find_program(OPENBOX_EXECUTABLE openbox)
+  if(NOT OPENBOX_EXECUTABLE)
+    list(APPEND missing openbox)
+  endif()
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
 

@@ -6,7 +6,8 @@
 #   test:    what the tests and the benchmarks add (./test.sh, CI)
 #   aarch64: the aarch64 build and its tests under qemu-user (the window tests too)
 #   i386:    the 32-bit x86 build and its unit tests
-#   windows: the MinGW-w64 build of the core and its unit tests under wine
+#   windows: the MinGW-w64 build of the editor and its unit and window tests under wine,
+#            with freeglut built from Debian's source (scripts/build-freeglut-windows.sh)
 #   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes
 #   package-test: what the package tests add: validators, lintian, a window manager for wine
 # Packages named pkg:arch come from another architecture of Debian's own archive
@@ -20,7 +21,7 @@ declare -A needs=(
              libgtest-dev:arm64 libbenchmark-dev:arm64 freeglut3-dev:arm64 libglu1-mesa-dev:arm64
              libgl1-mesa-dri:arm64"
   [i386]="cmake make crossbuild-essential-i386 googletest"
-  [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest"
+  [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox"
   [package]="dpkg-dev file librsvg2-bin"
   [package-test]="lintian desktop-file-utils appstream python3-xlib xvfb xauth openbox"
 )
@@ -35,16 +36,22 @@ missing=()
 for pkg in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed" || missing+=("$pkg")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
-echo "Installing missing packages: ${missing[*]}"
-sudo=""
-[ "$(id -u)" -eq 0 ] || sudo="sudo"
-for pkg in "${missing[@]}"; do
-  arch=${pkg#*:}
-  if [ "$arch" != "$pkg" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
-    $sudo dpkg --add-architecture "$arch"
-  fi
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing missing packages: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  for pkg in "${missing[@]}"; do
+    arch=${pkg#*:}
+    if [ "$arch" != "$pkg" ] && ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+      $sudo dpkg --add-architecture "$arch"
+    fi
+  done
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends --no-remove "${missing[@]}"
+fi
+
+# Debian has no freeglut for MinGW: it is built from Debian's source, once.
+for step in "$@"; do
+  [ "$step" != windows ] || "$(dirname "$0")/build-freeglut-windows.sh"
 done
-$sudo apt-get update
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends --no-remove "${missing[@]}"

@@ -1,15 +1,16 @@
 #include "ui/startup.h"
 
-#include <libgen.h>
-#include <unistd.h>
+#include "ui/system.h"
 
-#include <string>
+#include <filesystem>
+#include <system_error>
 
 void enterResourceDirectory(const char* programPath) {
-    std::string path(programPath);  // dirname may write into its argument
+    std::error_code failed;
     // If the program's directory cannot be entered, stay where we were started and do
     // not look for a Resources directory relative to that.
-    if (chdir(dirname(path.data())) != 0) return;
+    std::filesystem::current_path(programDirectory(programPath), failed);
+    if (failed) return;
     // Without a sibling Resources directory the program's own directory is used.
-    if (chdir("../Resources") != 0) return;
+    std::filesystem::current_path("../Resources", failed);
 }

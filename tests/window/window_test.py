@@ -1,11 +1,14 @@
-# The real program in a real window under its own Xvfb: what it draws, and what a person's
-# pointer, keys and menu choices do to it and to graph.txt.
-# Usage: window_test.py PROGRAM XVFB [unittest arguments]
+# The real program in a real window under its own Xvfb, with a window manager as a user's
+# desktop has one: what it draws, and what a person's pointer, keys and menu choices do to it
+# and to graph.txt.
+# Usage: window_test.py PROGRAM XVFB OPENBOX [unittest arguments]
+# With GRAPH_EDITOR_WINE set (the command that runs a Windows program), PROGRAM is the
+# Windows program, run under wine.
 #
-# The window is moved to the screen's top-left corner, so window and screen pixels are the
-# same; y counts down from the top row, as GLUT reports it. Every wait polls every 20 ms and
-# gives up after PATIENCE seconds.
+# Pixels are the window's own, y counting down from its top row, as GLUT reports them. Every
+# wait polls every 20 ms and gives up after PATIENCE seconds.
 import os
+import shlex
 import shutil
 import sys
 import tempfile
@@ -13,24 +16,50 @@ import time
 import unittest
 from ctypes import CDLL, byref, c_float, c_int, c_ulong, c_void_p
 from pathlib import Path
-from subprocess import PIPE, Popen
+from subprocess import DEVNULL, PIPE, Popen
 
-from Xlib import X, XK, display, error
+from Xlib import X, XK, Xatom, display, error
 
-PROGRAM, XVFB = sys.argv[1:3]
+PROGRAM, XVFB, OPENBOX = sys.argv[1:4]
 PATIENCE = float(os.environ.get('GRAPH_EDITOR_TEST_PATIENCE', 5))  # seconds; more under an emulator
+WINE = shlex.split(os.environ.get('GRAPH_EDITOR_WINE', ''))
+# freeglut draws its menus in another font on Windows: entry height and top menu width.
+ENTRY, MENU_WIDTH = (16, 56) if WINE else (25, 68)
 BLACK, RED, GREEN, BLUE, YELLOW = 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00
 # Context-menu entries by the row they show in: a sub-menu opens level with the entry that
 # opened it, so "Remove Node" is level with "Node", and the four of "Graph" start level with it.
 REMOVE_NODE, PAUSE, OPEN, SAVE, QUIT = range(5)
 
 
-def windows(title):  # the shown top-level windows titled `title`
+# The shown windows titled `title`, framed by the window manager or not. Titles are compared
+# as the bytes they are stored as: freeglut stores the program path's own.
+def windows(title, parent=None):
+    found = []
+    for w in children(parent or x11.screen().root):
+        try:
+            if w.get_attributes().map_state == X.IsViewable:
+                name = w.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
+                found += [w] if name and name.value == title else windows(title, w)
+        except error.BadWindow:  # it vanished while we looked at it: it is not shown
+            pass
+    return found
+
+
+def children(window):
     try:
-        return [w for w in x11.screen().root.query_tree().children
-                if w.get_attributes().map_state == X.IsViewable and w.get_wm_name() == title]
-    except error.BadWindow:  # one vanished while we looked at it: look again
-        return windows(title)
+        return window.query_tree().children
+    except error.BadWindow:
+        return []
+
+
+def origin(window):  # where the window's top-left pixel is on the screen
+    corner = window.translate_coords(x11.screen().root, 0, 0)
+    return -corner.x, -corner.y
+
+
+def drawn_into(window):  # the window GL draws into: under wine a child of the one titled
+    inside = children(window)
+    return drawn_into(inside[0]) if inside else window
 
 
 # Whether GLX draws `window` double-buffered, so that a frame is shown only once it is whole.
@@ -56,7 +85,10 @@ def graph(nodes, *edges):
 # false, anything else).
 def problems(window, wanted):
     size = window.get_geometry()
-    image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
+    try:
+        image = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xFFFFFFFF).data
+    except error.BadMatch:  # resized beyond its frame, which the window manager resizes next
+        return ['the window not shown whole']
     return [found for w in wanted if (found := problem(image, size.width, *w))]
 
 
@@ -92,19 +124,20 @@ def toolbar(lit, width=640, height=480):
 
 class Window(unittest.TestCase):
     # Starts the real program from a private tree laid out as it ships: <tmp>/bin/graph-editor
-    # (a copy) and <tmp>/Resources/, in the unrelated <tmp>/work. It ends with the test.
-    def start(self):
-        root = Path(self.enterContext(tempfile.TemporaryDirectory()))
+    # (a copy) and <tmp>/Resources/, in the unrelated <tmp>/work, the tree's name starting with
+    # `name`. It ends with the test.
+    def start(self, name='graph-editor-'):
+        root = Path(self.enterContext(tempfile.TemporaryDirectory(prefix=name)))
         for sub in ('bin', 'Resources', 'work'): (root / sub).mkdir()
-        self.graph, program = root / 'Resources/graph.txt', str(root / 'bin/graph-editor')
+        self.graph, program = root / 'Resources/graph.txt', root / 'bin' / Path(PROGRAM).name
         shutil.copy(PROGRAM, program)
-        self.program = self.enterContext(Popen([program], cwd=root / 'work'))  # and reaped
+        self.program = self.enterContext(Popen([*WINE, program], cwd=root / 'work'))  # and reaped
         self.addCleanup(self.program.kill)
-        # Its title is the program path as invoked. With no window manager it opens at -1, -1.
-        self.poll(lambda: len(windows(program)), 1, 'windows titled ' + program)
-        self.window = windows(program)[0]
-        self.window.configure(x=0, y=0)
-        self.window.set_input_focus(X.RevertToPointerRoot, X.CurrentTime)  # for the keys
+        # Its title is the program path as invoked; wine gives it in DOS form, in the ANSI code
+        # page, which has no letters for some names.
+        title = ('Z:' + str(program).replace('/', '\\')).encode('cp1252', 'replace') if WINE else bytes(program)
+        self.poll(lambda: len(windows(title)), 1, f'windows titled {title}')
+        self.window = windows(title)[0]
         # Until its first frame, when the window stops being one flat colour, the program may
         # not know the window's size.
         self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
@@ -118,8 +151,12 @@ class Window(unittest.TestCase):
     def see(self, *wanted):  # reads the window until it shows all of `wanted` at once
         self.poll(lambda: problems(self.window, wanted), [])
 
-    def fake(self, event, detail=0, p=(0, 0)):
-        x11.xtest_fake_input(event, detail, x=p[0], y=p[1])
+    def fake(self, event, detail=0, p=None):  # a key or a button, or a move to pixel p of the window
+        try:
+            x, y = map(sum, zip(origin(self.window), p)) if p else (0, 0)
+        except error.BadWindow:  # the program has ended: there is nowhere to move to
+            return
+        x11.xtest_fake_input(event, detail, x=x, y=y)
         x11.sync()
 
     # Presses `button` (1 left, 2 middle, 3 right) at `at`, moves to `to` in one motion event,
@@ -133,16 +170,17 @@ class Window(unittest.TestCase):
 
     # Opens the context menu at `at` and picks `entry`. freeglut selects nothing on a
     # press-drag-release into a sub-menu, so: click, wait for the menu, hover the sub-menu's
-    # entry, wait for the sub-menu, click. Entries are 25 px high inside a 2 px border, and a
-    # sub-menu opens 68 px to the right of its parent. By default it opens where it covers no
-    # node we look at.
+    # entry, wait for the sub-menu, click. Entries are ENTRY px high inside a 2 px border, and
+    # a sub-menu opens MENU_WIDTH px to the right of its parent. By default it opens where it
+    # covers no node we look at.
     def choose(self, entry, at=(300, 100)):
         self.press(at, button=3)
-        self.poll(lambda: len(windows('freeglut menu')), 1, 'menus opened by the right button')
-        self.fake(X.MotionNotify, p=(at[0] + 34, at[1] + 14 + 25 * min(entry, 1)))
-        self.poll(lambda: len(windows('freeglut menu')), 2, 'menus with the sub-menu open')
-        self.press((at[0] + 108, at[1] + 14 + 25 * entry))
-        self.poll(lambda: len(windows('freeglut menu')), 0, 'menus after the choice')
+        self.poll(lambda: len(windows(b'freeglut menu')), 1, 'menus opened by the right button')
+        row = lambda entry: at[1] + 2 + ENTRY // 2 + ENTRY * entry
+        self.fake(X.MotionNotify, p=(at[0] + MENU_WIDTH // 2, row(min(entry, 1))))
+        self.poll(lambda: len(windows(b'freeglut menu')), 2, 'menus with the sub-menu open')
+        self.press((at[0] + MENU_WIDTH + 40, row(entry)))
+        self.poll(lambda: len(windows(b'freeglut menu')), 0, 'menus after the choice')
 
     def saved_graph(self):  # what "Save graph.txt" writes, renaming a whole file into place
         self.graph.unlink(missing_ok=True)
@@ -154,7 +192,7 @@ class Window(unittest.TestCase):
     # toolbar again at another size.
     def test_first_frame(self):
         self.start()
-        self.assertTrue(double_buffered(self.window))
+        self.assertTrue(double_buffered(drawn_into(self.window)))
         scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
         self.see(*toolbar((1, 0, 0, 0)), *scene, ((28, 48), YELLOW, "node icon's lower left"),
                  ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
@@ -168,7 +206,8 @@ class Window(unittest.TestCase):
         self.see(*toolbar((1, 0, 0, 0), 804, 403))
 
     def test_editing_journey(self):
-        self.start()
+        # In a folder whose name Windows' ANSI code page cannot spell: it must find its Resources.
+        self.start('graph-editor-графы-')
         # Far from the unit square's diagonal and in no mirrored pairs, so that x and y mixed
         # up would pick other nodes.
         a, b, c, c_dragged, band_end = (120, 330), (200, 120), (520, 400), (570, 350), (196, 123)
@@ -223,11 +262,17 @@ class Window(unittest.TestCase):
 if __name__ == '__main__':
     # Xvfb picks a free display and writes its number to its standard output. It gets SIGTERM
     # when this process ends, however that happens (PR_SET_PDEATHSIG), and every program
-    # started on it ends with it.
+    # started on it, the window manager too, ends with it.
     xvfb = Popen([XVFB, '-displayfd', '1'], stdout=PIPE, preexec_fn=lambda: CDLL(None).prctl(1, 15))
     os.environ['DISPLAY'] = ':' + xvfb.stdout.readline().decode().strip()  # for the program too
     os.environ['ASAN_OPTIONS'] = 'detect_leaks=0'  # the GL driver leaks: not ours to find
+    os.environ['WINEDEBUG'] = '-all'
     x11 = display.Display()
+    Popen([OPENBOX, '--config-file', Path(__file__).with_name('openbox.xml')], stdout=DEVNULL, stderr=DEVNULL)
+    managed = x11.intern_atom('_NET_SUPPORTING_WM_CHECK')
+    deadline = time.monotonic() + PATIENCE
+    while not x11.screen().root.get_full_property(managed, X.AnyPropertyType) and time.monotonic() < deadline:
+        time.sleep(0.02)
     # Xvfb, its pipe and the connection to it are left for the end of this process to close,
     # which Python would warn of.
-    unittest.main(argv=sys.argv[:1] + sys.argv[3:], warnings='ignore')
+    unittest.main(argv=sys.argv[:1] + sys.argv[4:], warnings='ignore')
