@@ -7,11 +7,14 @@
 # `packages-windows` (build-packages-windows/). Missing Debian packages are installed first.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/ensure-packages.sh program package
+scripts/ensure-packages.sh program package windows
 rm -rf dist
 mkdir dist
 cmake --preset packages
 cmake --build --preset packages -j"$(nproc)"
 cpack --preset linux -B "$PWD/dist"
+cmake --preset packages-windows
+cmake --build --preset packages-windows -j"$(nproc)"
+cpack --preset windows -B "$PWD/dist"
 rm -rf dist/_CPack_Packages
 ls -l dist

@@ -1,7 +1,8 @@
 # The packages of dist/ as a user gets them: what each holds and needs, and the editor started
 # from it under Xvfb with a window manager, a graph placed and saved, and found where the
 # README says. The window is driven as the window tests do.
-# Usage: package_test.py PACKAGE XVFB OPENBOX CLASS (Deb, Archive or Prefix: runs its tests)
+# Usage: package_test.py PACKAGE XVFB OPENBOX CLASS (Deb, Archive, Zip or Prefix: runs its tests)
+# The Zip test runs the program by the command in GRAPH_EDITOR_WINE, as the window tests do.
 #
 # The Debian package is installed for real, with apt-get, and purged at the end only where
 # GRAPH_EDITOR_TEST_INSTALL=system says so, as root: CI does, on a machine of its own. There
@@ -15,6 +16,7 @@ import sys
 import tarfile
 import tempfile
 import unittest
+import zipfile
 from pathlib import Path
 from subprocess import Popen
 
@@ -158,6 +160,25 @@ class Archive(Package):
         self.save_from(command, command[0].encode(), home, env, [(300, 200), (500, 400)], saved)
 
 
+class Zip(Package):
+    # Its files and DLLs, Windows' own alone, and the editor unzipped into a folder whose path
+    # has a space, started under wine: it saves into the folder's Resources\.
+    def test_files_dependencies_and_use(self):
+        name, folder = PACKAGE.name.removesuffix('.zip'), self.scratch() / 'my programs'
+        with zipfile.ZipFile(PACKAGE) as archive:
+            self.assertEqual(sorted(archive.namelist()), sorted(f'{name}/{path}' for path in [
+                'bin/', 'bin/graph-editor.exe', 'Resources/', 'README.txt', 'LICENSE.txt', 'CHANGELOG.md',
+                'freeglut-COPYING.txt', 'mingw-w64-runtime-copyright.txt']))
+            archive.extractall(folder)
+        program = folder / name / 'bin/graph-editor.exe'
+        dlls = {dll.lower() for dll in re.findall(r'DLL Name: (\S+)', run('objdump', '-p', program))}
+        self.assertLessEqual(dlls, {f'{dll}.dll' for dll in ('advapi32', 'gdi32', 'glu32', 'kernel32', 'msvcrt',
+                                                             'opengl32', 'shell32', 'user32', 'winmm')})
+        title = ('Z:' + str(program).replace('/', '\\')).encode('cp1252')
+        self.save_from([*window_test.WINE, str(program)], title, folder, dict(os.environ), [(100, 300)],
+                       folder / name / 'Resources/graph.txt')
+
+
 # Not a package: the install into a prefix of one's own that the README gives, from the build
 # of the packages, which PACKAGE names. Into a prefix whose name has the characters the menu
 # entry quotes (but a backslash, which CMake takes for a slash), the menu entry starts the
@@ -174,13 +195,7 @@ class Prefix(Package):
 
 
 if __name__ == '__main__':
-    # As the window tests do: Xvfb on a free display, ended with this process, and a window
-    # manager on it.
-    xvfb = Popen([sys.argv[2], '-displayfd', '1'], stdout=subprocess.PIPE,
-                 preexec_fn=lambda: __import__('ctypes').CDLL(None).prctl(1, 15))
-    os.environ['DISPLAY'] = ':' + xvfb.stdout.readline().decode().strip()
-    window_test.x11 = window_test.display.Display()
-    Popen([sys.argv[3]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    window_test.serve_display()
     kind = globals()[sys.argv[4]]  # its own tests, not those of the window tests it builds on
     tests = unittest.TestSuite(kind(name) for name in vars(kind) if name.startswith('test_'))
     sys.exit(not unittest.TextTestRunner(warnings='ignore').run(tests).wasSuccessful())
