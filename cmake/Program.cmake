@@ -54,22 +54,31 @@ if(APPLE)
 endif()
 
 # The editor installs as bin/graph-editor with an empty Resources/ beside bin/, where it
-# keeps graph.txt. Both names are fixed so that they stay siblings under any prefix.
-install(TARGETS graph-editor RUNTIME DESTINATION bin)
-install(DIRECTORY DESTINATION Resources)
+# keeps graph.txt. Both names are fixed so that they stay siblings under any prefix. This
+# is the Program component, which the archives carry too (cmake/Packaging.cmake).
+install(TARGETS graph-editor RUNTIME DESTINATION bin COMPONENT Program)
+install(DIRECTORY DESTINATION Resources COMPONENT Program)
 if(WIN32)
   return()  # the desktop entry is for Linux desktops
 endif()
-# The desktop entry names the installed program by its full path: a launcher must start it
-# by a path with a directory part, or it would look for ../Resources from wherever it was
-# started. The path is known only at install time (cmake --install --prefix).
-install(CODE "set(desktopEntryIn \"${CMAKE_CURRENT_SOURCE_DIR}/share/graph-editor.desktop.in\")
-              set(desktopEntry \"${CMAKE_CURRENT_BINARY_DIR}/graph-editor.desktop\")")
+# The Menu component, for an install into a prefix of one's own: the icon, and a desktop
+# entry that names the installed program and icon by their full paths. A launcher must
+# start the program by a path with a directory part, or it would look for ../Resources
+# from wherever it was started. The paths are known only at install time (cmake --install
+# --prefix).
+set(iconDestination share/icons/hicolor/scalable/apps)
+install(FILES ${PROJECT_SOURCE_DIR}/share/graph-editor.svg DESTINATION ${iconDestination} COMPONENT Menu)
+install(CODE "set(desktopEntryIn \"${PROJECT_SOURCE_DIR}/share/graph-editor.desktop.in\")
+              set(desktopEntry \"${CMAKE_CURRENT_BINARY_DIR}/graph-editor.desktop\")
+              set(iconDestination ${iconDestination})" COMPONENT Menu)
 install(CODE [==[
   # A relative --prefix is taken from the directory the install runs in, as CMake does.
-  get_filename_component(program "${CMAKE_INSTALL_PREFIX}/bin/graph-editor" ABSOLUTE)
-  # Quoted for the Exec key: backslash, quote, dollar and backquote get a backslash, every
-  # backslash is then doubled again as in any desktop entry string, and % is doubled.
+  get_filename_component(prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
+  # Every backslash is doubled, as in any desktop entry string. The Exec key's argument is
+  # quoted too: before that, backslash, quote, dollar and backquote get a backslash, and %
+  # is doubled.
+  string(REPLACE [[\]] [[\\]] icon "${prefix}/${iconDestination}/graph-editor.svg")
+  set(program "${prefix}/bin/graph-editor")
   string(REPLACE [[\]] [[\\]] program "${program}")
   foreach(special [["]] [[$]] [[`]])
     string(REPLACE "${special}" "\\${special}" program "${program}")
@@ -78,4 +87,4 @@ install(CODE [==[
   string(REPLACE "%" "%%" program "${program}")
   configure_file("${desktopEntryIn}" "${desktopEntry}" @ONLY)
   file(INSTALL "${desktopEntry}" DESTINATION "${CMAKE_INSTALL_PREFIX}/share/applications")
-]==])
+]==] COMPONENT Menu)

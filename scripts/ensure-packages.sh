@@ -8,6 +8,8 @@
 #   i386:    the 32-bit x86 build and its unit tests
 #   windows: the MinGW-w64 build of the editor and its unit and window tests under wine,
 #            with freeglut built from Debian's source (scripts/build-freeglut-windows.sh)
+#   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes
+#   package-test: what the package tests add: validators, lintian, a window manager for wine
 # Packages named pkg:arch come from another architecture of Debian's own archive
 # (multiarch): that architecture is added to dpkg, and nothing installed is ever removed.
 set -euo pipefail
@@ -20,6 +22,8 @@ declare -A needs=(
              libgl1-mesa-dri:arm64"
   [i386]="cmake make crossbuild-essential-i386 googletest"
   [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox"
+  [package]="dpkg-dev file librsvg2-bin"
+  [package-test]="lintian desktop-file-utils appstream python3-xlib xvfb xauth openbox"
 )
 
 wanted=()

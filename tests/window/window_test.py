@@ -269,10 +269,11 @@ class Window(unittest.TestCase):
             self.poll(self.program.poll, 0, keys or 'Quit')
 
 
-if __name__ == '__main__':
-    # Xvfb picks a free display and writes its number to its standard output. It gets SIGTERM
-    # when this process ends, however that happens (PR_SET_PDEATHSIG), and every program
-    # started on it, the window manager too, ends with it.
+# Xvfb picks a free display and writes its number to its standard output. It gets SIGTERM
+# when this process ends, however that happens (PR_SET_PDEATHSIG), and every program
+# started on it, the window manager too, ends with it. The package tests serve theirs so too.
+def serve_display():
+    global x11, xvfb
     xvfb = Popen([XVFB, '-displayfd', '1'], stdout=PIPE, preexec_fn=lambda: CDLL(None).prctl(1, 15))
     os.environ['DISPLAY'] = ':' + xvfb.stdout.readline().decode().strip()  # for the program too
     os.environ['ASAN_OPTIONS'] = 'detect_leaks=0'  # the GL driver leaks: not ours to find
@@ -283,6 +284,10 @@ if __name__ == '__main__':
     deadline = time.monotonic() + PATIENCE
     while not x11.screen().root.get_full_property(managed, X.AnyPropertyType) and time.monotonic() < deadline:
         time.sleep(0.02)
+
+
+if __name__ == '__main__':
+    serve_display()
     # Xvfb, its pipe and the connection to it are left for the end of this process to close,
     # which Python would warn of.
     unittest.main(argv=sys.argv[:1] + sys.argv[4:], warnings='ignore')
