@@ -4,8 +4,13 @@ if(WIN32)
   # freeglut's own CMake package (scripts/build-freeglut-windows.sh builds it from source):
   # its static library needs the FREEGLUT_STATIC define and Windows' GL, sound and GDI
   # libraries, which it names and FindGLUT does not.
+  # A freeglut with only its DLL (vcpkg's dynamic triplets) gives FreeGLUT::freeglut.
   find_package(FreeGLUT CONFIG REQUIRED)
-  set(GRAPH_EDITOR_GLUT FreeGLUT::freeglut_static)
+  if(TARGET FreeGLUT::freeglut_static)
+    set(GRAPH_EDITOR_GLUT FreeGLUT::freeglut_static)
+  else()
+    set(GRAPH_EDITOR_GLUT FreeGLUT::freeglut)
+  endif()
 else()
   find_package(GLUT REQUIRED)
   set(GRAPH_EDITOR_GLUT GLUT::GLUT)
