@@ -59,7 +59,7 @@ class Package(Window):
         self.addCleanup(self.program.kill)
         self.poll(lambda: len(windows(title)), 1, f'windows titled {title}')
         self.window = windows(title)[0]
-        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
+        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', False))
         for p in nodes:  # each drawn blue, as the node nearest the pointer, before the next
             self.press(p)
             self.see(*node(p, BLUE, f'node placed at {p}'))

@@ -79,9 +79,8 @@ def graph(nodes, *edges):
     return ''.join(f'{line}\n' for line in [len(nodes), *xy, len(edges), *edges])
 
 
-# What is wrong in `window` at each of `wanted`, a list of (pixel, colour, what[, tolerance[,
-# shown]]): a pixel must show the colour, each channel within the tolerance (or, with shown
-# false, anything else).
+# What is wrong in `window` at each of `wanted`, a list of (pixel, colour, what[, shown]): a
+# pixel must show the colour (or, with shown false, any other).
 def problems(window, wanted):
     size = window.get_geometry()
     try:
@@ -91,10 +90,9 @@ def problems(window, wanted):
     return [found for w in wanted if (found := problem(image, size.width, *w))]
 
 
-def problem(image, width, p, want, what, tolerance=0, shown=True):
+def problem(image, width, p, want, what, shown=True):
     seen = memoryview(image).cast('I')[p[1] * width + p[0]] & 0xFFFFFF  # from BGRX
-    off = max(abs((seen >> shift & 255) - (want >> shift & 255)) for shift in (0, 8, 16))
-    if (off <= tolerance) != shown:
+    if (seen == want) != shown:
         return f'{what} at {p} is {seen:06x}, want {"" if shown else "not "}{want:06x}'
 
 
@@ -102,7 +100,7 @@ def problem(image, width, p, want, what, tolerance=0, shown=True):
 # columns x-6 to x+5 and rows y-4 to y+5 in a 640 x 480 window.
 def node(p, colour, what):
     return [((p[0] - 6, p[1] - 4), colour, what), ((p[0] + 5, p[1] + 5), colour, what),
-            ((p[0] + 6, p[1] + 6), colour, what + ', beyond its corner', 0, False)]
+            ((p[0] + 6, p[1] + 6), colour, what + ', beyond its corner', False)]
 
 
 # The toolbar fills exactly the top eighth: four buttons a quarter wide, each shaded from its
@@ -148,7 +146,7 @@ class Window(unittest.TestCase):
         self.window = windows(title)[0]
         # Until its first frame, when the window stops being one flat colour, the program may
         # not know the window's size.
-        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', 0, False))
+        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', False))
         # The window manager gives a new window the keyboard, with no click; a key typed before
         # that, a few milliseconds after the window shows, would go elsewhere.
         self.poll(lambda: x11.get_input_focus().focus == self.window, True, 'the keyboard given to the window')
@@ -229,7 +227,7 @@ class Window(unittest.TestCase):
                  ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
                  ((285, 47), GREEN, 'lower end'), ((376, 21), RED, "clear icon's arm"),
                  ((424, 21), RED, "clear icon's other arm"), ((595, 30), BLUE, "run icon's tip"),
-                 ((515, 30), BLUE, 'left edge'), *[(p, colour, 'beyond an icon', 0, False) for p, colour in [
+                 ((515, 30), BLUE, 'left edge'), *[(p, colour, 'beyond an icon', False) for p, colour in [
                      ((22, 30), YELLOW), ((28, 52), YELLOW), ((136, 30), YELLOW), ((80, 7), YELLOW),
                      ((520, 8), BLUE), ((612, 30), BLUE)]])
         # A height that is no multiple of 8. The server resizes it before it answers us again.
@@ -270,7 +268,7 @@ class Window(unittest.TestCase):
         # Nor on a graph just cleared, from the node where the press was nearest before.
         self.press((300, 200), (250, 300), while_held=lambda: time.sleep(0.2) or self.see(((185, 315), BLACK, 'band')))
         self.choose(OPEN)
-        self.see((b, BLACK, 'opened node', 0, False), ((160, 225), RED, 'opened edge'))
+        self.see((b, BLACK, 'opened node', False), ((160, 225), RED, 'opened edge'))
         # "Remove Node" takes the node nearest where the menu was opened, with its edge.
         self.choose(REMOVE_NODE, (b[0] + 6, b[1] + 9))
         self.see((b, BLACK, 'removed node'), ((160, 225), BLACK, "removed node's edge"))
