@@ -7,6 +7,18 @@
 #
 # Pixels are the window's own, y counting down from its top row, as GLUT reports them. Every
 # wait polls every 20 ms and gives up after PATIENCE seconds.
+#
+# What the README says of the window, and what holds it:
+#   the unit square stretched over the window at any size, the toolbar of four buttons in
+#     its top eighth with their icons, an empty black scene at start, double-buffered:
+#     test_first_frame
+#   the controls table (nodes placed, the Edge tool's rubber band and edge, the middle drag,
+#     the tools, Clear, Run lit while the layout runs, every entry of the context menu), the
+#     nearest node drawn blue, an edge naming no node kept but not drawn, graph.txt found in
+#     Resources beside the program's own folder, even one named in letters Windows' ANSI
+#     code page lacks: test_editing_journey
+#   Esc, q and Q quit, with no click first: test_quitting
+#   on Windows all of it, under wine (the windows preset)
 import math
 import os
 import shlex
