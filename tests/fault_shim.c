@@ -50,30 +50,25 @@ ssize_t readlink(const char* path, char* buffer, size_t size) {
 }
 
 ssize_t read(int fd, void* buffer, size_t size) {
-    if (fails("read")) {
-        if (error > 0) return errno = error, -1;
-        if (size > 1) size = error == FAULT_ONE_BYTE ? 1 : (size + 1) / 2;
-    }
-    return NEXT(read)(fd, buffer, size);
+    const int cut = fails("read");
+    if (cut && error > 0) return errno = error, -1;
+    return NEXT(read)(fd, buffer, cut && size > 1 ? (error == FAULT_ONE_BYTE ? 1 : (size + 1) / 2) : size);
 }
 
 // Past the file size limit the kernel raises SIGXFSZ, and the write fails with EFBIG.
 ssize_t write(int fd, const void* buffer, size_t size) {
-    if (fails("write")) {
-        if (error == FAULT_FILE_TOO_BIG) raise(SIGXFSZ);
-        if (error != FAULT_SHORT && error != FAULT_EMPTY) return errno = error > 0 ? error : EFBIG, -1;
-        size = error == FAULT_SHORT ? size / 2 : 0;
-    }
+    const int cut = fails("write");
+    if (cut && error == FAULT_FILE_TOO_BIG) raise(SIGXFSZ);
+    if (cut && error != FAULT_SHORT && error != FAULT_EMPTY) return errno = error > 0 ? error : EFBIG, -1;
+    if (cut) size = error == FAULT_SHORT ? size / 2 : 0;
     return size == 0 ? 0 : NEXT(write)(fd, buffer, size);
 }
 
 // Another save takes the name first: a file appears there, and the link finds it.
 int linkat(int from, const char* old, int to, const char* name, int flags) {
-    if (fails("linkat")) {
-        if (error == FAULT_NAME_TAKEN) NEXT(close)(NEXT(open)(name, O_WRONLY | O_CREAT, 0644));
-        return errno = error > 0 ? error : EEXIST, -1;
-    }
-    return NEXT(linkat)(from, old, to, name, flags);
+    const int cut = fails("linkat");
+    if (cut && error == FAULT_NAME_TAKEN) NEXT(close)(NEXT(open)(name, O_WRONLY | O_CREAT, 0644));
+    return cut ? (errno = error > 0 ? error : EEXIST, -1) : NEXT(linkat)(from, old, to, name, flags);
 }
 
 // A failed close still closes: so Linux does, whatever error it reports.

@@ -1,0 +1,13 @@
+// A planted fault may make a save write for ever. Past 256 MiB a write fails instead, as past
+// a file size limit (the save ignores SIGXFSZ), before it fills the disk, or the memory under
+// a tmpfs.
+
+#include <sys/resource.h>
+
+namespace {
+constexpr rlim_t kMostBytes = rlim_t{256} << 20;
+[[maybe_unused]] const bool kFileSizeLimited = [] {
+    const rlimit limit{kMostBytes, kMostBytes};
+    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}();
+}  // namespace
