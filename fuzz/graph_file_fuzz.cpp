@@ -24,11 +24,9 @@ namespace {
 std::string_view unread;   // what the file has left to give
 std::uint32_t pieces = 0;  // draws the size of each piece
 
-void require(bool holds, const char* what, std::string_view text) {
-    if (holds) return;
-    std::fprintf(stderr, "%s:\n%.*s\n", what, static_cast<int>(text.size()), text.data());
-    std::abort();  // how libFuzzer wants a failure reported
-}
+// How libFuzzer wants a failure reported: an abort, after what went wrong and with what.
+#define REQUIRE(holds, what, text) \
+    if (!(holds)) std::fprintf(stderr, "%s:\n%.*s\n", what, static_cast<int>((text).size()), (text).data()), std::abort()
 
 }  // namespace
 
@@ -52,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::tie(unread, pieces) = std::tuple(bytes, static_cast<std::uint32_t>(size));
     InputFile file("graph.txt");
     loadGraphFromFile(file);
-    require(objects.size() == nodes.size() && edges == links &&
+    REQUIRE(objects.size() == nodes.size() && edges == links &&
             (nodes.empty() || std::memcmp(objects.data(), nodes.data(), nodes.size() * sizeof(Object)) == 0),
             "read as a file, another graph loaded", bytes);
     const std::string saved = graphText();
     loadGraphText(saved);
-    require(graphText() == saved, "this saved graph did not load back as it was", saved);
+    REQUIRE(graphText() == saved, "this saved graph did not load back as it was", saved);
     return 0;
 }

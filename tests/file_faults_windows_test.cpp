@@ -26,8 +26,7 @@ BOOL WINAPI closeFails(HANDLE file) { return std::get<3>(realCalls)(file), SetLa
 // the move over graph.txt would be.
 HANDLE intruder = INVALID_HANDLE_VALUE;
 BOOL WINAPI flushBesideAReader(HANDLE file) {
-    intruder = CreateFileA(kTaken.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    intruder = CreateFileA(kTaken.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return std::get<2>(realCalls)(file);
 }
 // Where no new file may be made: the first create fails, and the real function is back.

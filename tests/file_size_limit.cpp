@@ -4,10 +4,7 @@
 
 #include <sys/resource.h>
 
-namespace {
-constexpr rlim_t kMostBytes = rlim_t{256} << 20;
-[[maybe_unused]] const bool kFileSizeLimited = [] {
-    const rlimit limit{kMostBytes, kMostBytes};
+[[maybe_unused]] static const bool kFileSizeLimited = [] {
+    const rlimit limit{rlim_t{256} << 20, rlim_t{256} << 20};
     return setrlimit(RLIMIT_FSIZE, &limit) == 0;
 }();
-}  // namespace
