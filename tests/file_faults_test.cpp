@@ -5,24 +5,32 @@
 // What the README says of graph.txt, and what holds it here. EveryFailingCall/<scenario>
 // checks every rule quoted below after each fault of each call.
 //   the old graph or the new, whole; a failed save leaves the old one byte for byte; a read
-//     error keeps the graph on screen: "the old graph or the new, whole", "a failure before
-//     the rename, or a failed read, leaves the old graph"
+//     error keeps the graph on screen: "the old graph or the new, whole; the old one after a
+//     failure"; written beside it and renamed over it: "replaced, never rewritten"
 //   flushed to disk and only then renamed: "flushed before and after the rename"
 //   a failed save leaves nothing behind, a killed one at most a whole graph.txt.saving that
-//     the next save replaces: "nothing left beside it", AKilledSaveLeavesOneWholeGraph...
+//     the next save replaces: "nothing left beside it", "then it goes as on a good day, and
+//     leaves nothing beside it", scenario save_over_a_copy_a_killed_save_left,
+//     AKilledSaveLeavesOneWholeGraphAndNothingBesideIt
 //   graph.txt.<process>.<n> where no unnamed file can be made: scenario
 //     save_where_unnamed_files_are_refused, ASaveTriesAHundredNamesForItsTemporary
-//   a directory, FIFO or device, or a file you may not write, is left alone: scenarios
-//     save_onto_a_FIFO, save_onto_a_write_protected_file
+//   a directory, FIFO or device, or a file you may not write, is left alone, nothing made:
+//     scenarios save_onto_a_FIFO, save_onto_a_write_protected_file
 //   only "no such file" is absent: every failing lstat and readlink, in every save scenario
-//   interrupted calls retried a few times, never for ever: EINTR 7 and 8 times and for good,
-//     "retried a few times, never for ever"
-//   mode and owner kept; through a link, the file it points to written, the link kept:
-//     "type, mode and owner kept", the scenarios through links
+//   a full disk, a quota, an I/O error, a file size limit: faults EIO and EFBIG (SIGXFSZ
+//     raised), at every call
+//   interrupted calls retried a few times, never for ever, nor a write that writes nothing:
+//     faults EINTR and writes of nothing 7 and 8 times in a row and for good, "retried a
+//     few times, never for ever"
+//   mode, and saving as root owner, kept; a new file's mode from the umask: "type, mode and
+//     owner kept", scenarios save_as_root_onto_nobodys_file, save_with_no_graph_txt
+//   through a link the file it points to written, created if need be, the link kept: the
+//     scenarios save_through_...
 //   rewritten in place where no new file may be made: scenario save_in_place
-//   no regular file, never waited on: scenarios open_a_FIFO..., open_a_link_to_dev_zero
-//   reading stops at the first unreadable value; memory follows what is loaded:
-//     AHugeFileOfJunkCostsWhatItLoads
+//   no regular file, never waited on: scenarios open_a_FIFO_with_no_writer,
+//     open_a_link_to_dev_zero
+//   reading stops at the first unreadable value, memory follows what is loaded:
+//     AHugeFileOfJunkCostsWhatItLoads (and the fuzz target's memory limit)
 // And no descriptor is left open, even by a failed call: "no descriptor left open".
 
 #include "fault_shim.h"

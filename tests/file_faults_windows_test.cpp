@@ -2,6 +2,14 @@
 // fails: graph.txt keeps the old graph or takes the new one whole, and nothing is left
 // beside it. The program calls Windows through the slots of its import table: a row points
 // a slot at a stand-in, and the test puts the real function back.
+//
+// What the README says of saving on Windows, and the rows that hold it: a save that fails
+// (the flush, the close) leaves the old graph byte for byte and nothing beside it; a file
+// held open or write-protected is left alone; a passing error never makes graph.txt look
+// absent; where no new file may be made it is rewritten in place; a temporary's name passes
+// over those taken, a hundred at most; the new file is flushed and moved over graph.txt, no
+// one reading it meanwhile ("a reader tries the new file"). ADeviceIsNoRegularFile: a
+// graph.txt that is a device is not read.
 
 #include "io/file_system.h"
 #include "io_support.h"
