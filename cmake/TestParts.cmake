@@ -86,7 +86,28 @@ function(graph_editor_find_window_tools)
   set(missing ${missing} PARENT_SCOPE)
 endfunction()
 
+# libFuzzer comes with clang's runtime, and the fuzz target is built by the build's own
+# compiler, which must be clang (the fuzz preset): elsewhere it is left out unless asked for.
+function(graph_editor_find_libfuzzer)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    list(APPEND missing "clang (and configure with CMAKE_CXX_COMPILER=clang++, as the fuzz preset does)")
+  else()
+    include(CheckCXXSourceCompiles)
+    set(CMAKE_REQUIRED_FLAGS -fsanitize=fuzzer)
+    check_cxx_source_compiles("extern \"C\" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }"
+                              GRAPH_EDITOR_HAS_LIBFUZZER)
+    if(NOT GRAPH_EDITOR_HAS_LIBFUZZER)
+      list(APPEND missing libclang-rt-14-dev)
+    endif()
+  endif()
+  set(missing ${missing} PARENT_SCOPE)
+endfunction()
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  set(GRAPH_EDITOR_FUZZ OFF CACHE STRING "Build the fuzz tests: AUTO, ON or OFF")
+endif()
+
 graph_editor_test_part(GRAPH_EDITOR_UNIT_TESTS "unit tests" graph_editor_find_gtest)
 graph_editor_test_part(GRAPH_EDITOR_WINDOW_TESTS "window tests" graph_editor_find_window_tools)
+graph_editor_test_part(GRAPH_EDITOR_FUZZ "fuzz tests" graph_editor_find_libfuzzer)
 graph_editor_test_part(GRAPH_EDITOR_BENCH "benchmarks"
                        graph_editor_find_package benchmark benchmark::benchmark libbenchmark-dev)

@@ -3,7 +3,7 @@
 # the packages the project needs on Debian.
 # Usage: scripts/ensure-packages.sh program|test|aarch64|i386|windows ...
 #   program: what building the editor needs (./run.sh)
-#   test:    what the tests and the benchmarks add (./test.sh, CI)
+#   test:    what the tests, the fuzz target and the benchmarks add (./test.sh, CI)
 #   aarch64: the aarch64 build and its tests under qemu-user (the window tests too)
 #   i386:    the 32-bit x86 build and its unit tests
 #   windows: the MinGW-w64 build of the editor and its unit and window tests under wine,
@@ -16,7 +16,7 @@ set -euo pipefail
 
 declare -A needs=(
   [program]="cmake g++ make freeglut3-dev libglu1-mesa-dev"
-  [test]="libgtest-dev python3-xlib xvfb xauth openbox libbenchmark-dev"
+  [test]="libgtest-dev python3-xlib xvfb xauth openbox libbenchmark-dev clang libclang-rt-14-dev"
   [aarch64]="cmake make crossbuild-essential-arm64 qemu-user python3-xlib xvfb xauth openbox pkgconf:arm64
              libgtest-dev:arm64 libbenchmark-dev:arm64 freeglut3-dev:arm64 libglu1-mesa-dev:arm64
              libgl1-mesa-dri:arm64"

@@ -11,12 +11,12 @@
 #include <unistd.h>
 
 enum { kMostCalls = 4096 };
-static int armed, failAt, error, forGood, calls, injected, noUnnamed;
+static int armed, failAt, error, times, calls, injected, noUnnamed;
 static const char *seen[kMostCalls], *failing;  // failing: the function that failed at failAt
 
 void refuseUnnamedFiles(int refuse) { noUnnamed = refuse; }
-void armFaults(int at, int withError, int keep) {
-    armed = 1, failAt = at, error = withError, forGood = keep, calls = injected = 0;
+void armFaults(int at, int withError, int count) {
+    armed = 1, failAt = at, error = withError, times = count < FAULT_MOST ? count : FAULT_MOST, calls = injected = 0;
 }
 struct FaultRecord disarmFaults(void) { return armed = 0, (struct FaultRecord){calls, seen, injected}; }
 
@@ -25,7 +25,7 @@ static int fails(const char* name) {
     if (!armed) return 0;
     if (calls < kMostCalls) seen[calls] = name;
     if (++calls == failAt) failing = name;
-    const int fail = (calls == failAt || (forGood && calls > failAt && !strcmp(failing, name))) && injected < FAULT_MOST;
+    const int fail = calls >= failAt && failAt > 0 && injected < times && !strcmp(failing, name);
     return injected += fail, fail;
 }
 
@@ -36,24 +36,39 @@ static int fails(const char* name) {
 
 WRAP(int, lstat, (const char* path, struct stat* info), (path, info))
 WRAP(int, fstat, (int fd, struct stat* info), (fd, info))
-WRAP(ssize_t, readlink, (const char* path, char* buffer, size_t size), (path, buffer, size))
 WRAP(int, faccessat, (int at, const char* path, int mode, int flags), (at, path, mode, flags))
 WRAP(int, fchmod, (int fd, mode_t mode), (fd, mode))
 WRAP(int, fchown, (int fd, uid_t owner, gid_t group), (fd, owner, group))
 WRAP(int, ftruncate, (int fd, off_t length), (fd, length))
 WRAP(int, fsync, (int fd), (fd))
-WRAP(int, linkat, (int from, const char* old, int to, const char* name, int flags), (from, old, to, name, flags))
 WRAP(int, rename, (const char* old, const char* name), (old, name))
 WRAP(int, unlink, (const char* path), (path))
-WRAP(ssize_t, read, (int fd, void* buffer, size_t size), (fd, buffer, size))
+
+ssize_t readlink(const char* path, char* buffer, size_t size) {
+    if (fails("readlink")) return error > 0 ? (errno = error, -1) : 0;
+    return NEXT(readlink)(path, buffer, size);
+}
+
+ssize_t read(int fd, void* buffer, size_t size) {
+    const int cut = fails("read");
+    if (cut && error > 0) return errno = error, -1;
+    return NEXT(read)(fd, buffer, cut && size > 1 ? (error == FAULT_ONE_BYTE ? 1 : (size + 1) / 2) : size);
+}
 
 // Past the file size limit the kernel raises SIGXFSZ, and the write fails with EFBIG.
 ssize_t write(int fd, const void* buffer, size_t size) {
     const int cut = fails("write");
     if (cut && error == FAULT_FILE_TOO_BIG) raise(SIGXFSZ);
-    if (cut && error != FAULT_SHORT_WRITE && error != FAULT_EMPTY_WRITE) return errno = error > 0 ? error : EFBIG, -1;
-    if (cut) size = error == FAULT_SHORT_WRITE ? size / 2 : 0;
+    if (cut && error != FAULT_SHORT && error != FAULT_EMPTY) return errno = error > 0 ? error : EFBIG, -1;
+    if (cut) size = error == FAULT_SHORT ? size / 2 : 0;
     return size == 0 ? 0 : NEXT(write)(fd, buffer, size);
+}
+
+// Another save takes the name first: a file appears there, and the link finds it.
+int linkat(int from, const char* old, int to, const char* name, int flags) {
+    const int cut = fails("linkat");
+    if (cut && error == FAULT_NAME_TAKEN) NEXT(close)(NEXT(open)(name, O_WRONLY | O_CREAT, 0644));
+    return cut ? (errno = error > 0 ? error : EEXIST, -1) : NEXT(linkat)(from, old, to, name, flags);
 }
 
 // A failed close still closes: so Linux does, whatever error it reports.

@@ -1,25 +1,27 @@
 #pragma once
 
-// Fails one call to the C library, or every call to that function from it on, for the
-// fault-injection test. The wrappers in fault_shim.c stand in for the library's own in
-// the test program; unarmed they only pass the calls on.
+// Fails calls to the C library for the fault-injection test. The wrappers in fault_shim.c
+// stand in for the library's own in the test program; unarmed they only pass the calls on.
 
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-// In place of an errno, for writes alone: one that writes half of what it was given, one
-// that writes nothing, and one past the file size limit.
-#define FAULT_SHORT_WRITE (-1)
-#define FAULT_EMPTY_WRITE (-2)
+// In place of an errno: a read or write of half of what it was given (a read gets at
+// least one byte), a write of nothing or a link with no text, a write past the file size
+// limit, a read of one byte, and a link whose new name another save takes just before it.
+#define FAULT_SHORT (-1)
+#define FAULT_EMPTY (-2)
 #define FAULT_FILE_TOO_BIG (-3)
-// Past this many faults in one armed stretch the shim stops failing calls, so that code
-// which retries for ever is seen rather than hung.
+#define FAULT_ONE_BYTE (-4)
+#define FAULT_NAME_TAKEN (-5)
+// At most this many faults in one armed stretch: "for good", so that code which retries
+// for ever is seen rather than hung.
 #define FAULT_MOST (1000)
 
-// Counts calls from now on; call number `failAt` (from 1; 0 fails none) fails with
-// `error`, and with `forGood` so does every later call to the same function.
-void armFaults(int failAt, int error, int forGood);
+// Counts calls from now on; call number `failAt` (from 1; 0 fails none) fails with `error`,
+// and so do the next `times` - 1 calls to the same function.
+void armFaults(int failAt, int error, int times);
 // Opening an unnamed file (O_TMPFILE) is refused from now on, as where the file system
 // cannot make one, without counting as a call.
 void refuseUnnamedFiles(int refuse);

@@ -1,4 +1,14 @@
 // The graph store, the force law and the layout step.
+//
+// What the README says of them, and what holds it:
+//   the layout's results fixed to the last bit, the same on every platform and every
+//     repulsion path: Layout.EveryPathAndProcessorGivesThePinnedBitsInside
+//   "+" without limit, up to an infinite constant that no longer pushes or pulls, never
+//     carries a node off the square: the same test's rows with huge and infinite constants
+//   an edge that names no node does not pull: Layout.TicksMoveNodesOnlyWhileRunningBitForBit
+//   the node nearest the pointer, with no distance limit, the lowest index of equally near
+//     ones: Store.TheNearestNodeTiesToTheLowestIndex
+//   removing a node takes its edges and renumbers the rest: Store.RemoveNode...
 
 #include "graph/force.h"
 #include "graph/repulsion_path.h"

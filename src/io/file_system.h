@@ -85,6 +85,8 @@ inline std::string directoryOf(const std::string& path) {
 
 // A name for a new file beside `target` while it is written, as "graph.txt.<process>.<n>":
 // unique within the process by `attempt`, and by `process` against other editors there.
+// Names that editors killed long ago left are passed over, this many at most.
+inline constexpr unsigned kMostNames = 100;
 inline std::string temporaryName(const std::string& target, unsigned long process, unsigned attempt) {
     return target + '.' + std::to_string(process) + '.' + std::to_string(attempt);
 }

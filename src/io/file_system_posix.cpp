@@ -14,8 +14,6 @@ namespace {
 // A new file gets what a plain fopen for writing would give it, less the umask.
 constexpr mode_t kNewFileMode = 0666;
 constexpr mode_t kPermissionBits = 07777;
-// Names of temporaries left by editors killed long ago are passed over, this many at most.
-constexpr unsigned kMostNames = 100;
 // The name a complete new file has for the moment before it is renamed over graph.txt.
 constexpr const char* kSavingSuffix = ".saving";
 

@@ -11,8 +11,6 @@
 
 namespace {
 
-// Names of temporaries left by editors killed long ago are passed over, this many at most.
-constexpr unsigned kMostNames = 100;
 // WriteFile takes a 32-bit count.
 constexpr std::size_t kLargestWrite = std::size_t{1} << 30;
 
