@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <string>
-
 // argv[0] comes in the ANSI code page, which turns every character outside it into "?":
 // a folder named in another script would lead nowhere. The wide command line keeps the
 // path whole, and its first argument is the same path as started. Only out of memory can
