@@ -11,6 +11,7 @@
 #include "graph/repulsion_path.h"
 #include "graph/store.h"
 #include "ui/gl.h"
+#include "ui/state.h"
 #include "ui/window.h"
 
 #include <benchmark/benchmark.h>

@@ -4,6 +4,7 @@
 // callbacks ask of the window system.
 
 #include "graph/store.h"
+#include "ui/state.h"
 #include "ui/window_requests.h"
 
 #include <gtest/gtest.h>

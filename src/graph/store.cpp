@@ -5,16 +5,8 @@
 std::vector<Object> objects;
 std::vector<Edge> edges;
 
-bool menuSelected[4] = {true, false, false, false};
-bool edgeStarted = false;
-std::uint32_t selectedNode = 0;
-bool middleDown = false;
 float constant = kInitialConstant;
 float sep = kInitialSep;
-int ww = 0;
-int wh = 0;
-float mx = 0.0f;
-float my = 0.0f;
 
 std::uint32_t getNode(float x, float y) {
     std::uint32_t best = 0;

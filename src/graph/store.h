@@ -1,7 +1,8 @@
 #pragma once
 
-// The editor's whole state: the graph and the variables the window callbacks share.
-// Everything runs on the GLUT main-loop thread, one callback at a time, so nothing is locked.
+// The graph and the layout's two parameters, with the editing operations on them. Plain
+// data and free functions: nothing here knows of a window. Everything runs on the GLUT
+// main-loop thread, one callback at a time, so nothing is locked.
 
 #include <cstdint>
 #include <vector>
@@ -23,21 +24,9 @@ inline constexpr float kInitialSep = 0.1f;
 extern std::vector<Object> objects;
 extern std::vector<Edge> edges;
 
-// The toolbar's buttons, left to right, as indices into menuSelected.
-enum ToolbarButton : int { kNodeTool = 0, kEdgeTool = 1, kClearButton = 2, kRunButton = 3 };
-
-// Lit state of each toolbar button. Exactly one tool is lit, Clear never is, and the Run
-// entry is also the layout's run switch.
-extern bool menuSelected[4];
-extern bool edgeStarted;
-extern std::uint32_t selectedNode;
-extern bool middleDown;
+// The force law's scale and separation distance, tuned from the keyboard.
 extern float constant;
 extern float sep;
-extern int ww;
-extern int wh;
-extern float mx;
-extern float my;
 
 // Whether `index` names a node. Node indices come from picks on a graph that may have
 // shrunk since, and edge endpoints from files, so every reader checks before indexing.

@@ -1,6 +1,7 @@
 #include "graph/store.h"
 #include "io/graph_file.h"
 #include "ui/callbacks.h"
+#include "ui/state.h"
 #include "ui/toolbar.h"
 #include "ui/window_requests.h"
 

@@ -1,5 +1,6 @@
 #include "graph/store.h"
 #include "ui/callbacks.h"
+#include "ui/state.h"
 #include "ui/toolbar.h"
 #include "ui/window_requests.h"
 

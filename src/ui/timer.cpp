@@ -1,6 +1,6 @@
 #include "graph/layout.h"
-#include "graph/store.h"
 #include "ui/callbacks.h"
+#include "ui/state.h"
 #include "ui/system.h"
 #include "ui/window_requests.h"
 

@@ -3,7 +3,7 @@
 // The toolbar: the top eighth of the unit square, cut into four buttons a quarter of the
 // width each. Pointer input and drawing both take its geometry from here.
 
-#include "graph/store.h"
+#include "ui/state.h"
 
 #include <iterator>
 

@@ -1,8 +1,8 @@
 #include "ui/window.h"
 
-#include "graph/store.h"
 #include "ui/callbacks.h"
 #include "ui/gl.h"
+#include "ui/state.h"
 
 static_assert(kLeftButton == GLUT_LEFT_BUTTON && kMiddleButton == GLUT_MIDDLE_BUTTON);
 static_assert(kButtonPressed == GLUT_DOWN);
