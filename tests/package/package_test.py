@@ -1,7 +1,7 @@
 # The packages of dist/ as a user gets them: what each holds and needs, and the editor started
 # from it under Xvfb with a window manager, a graph placed and saved, and found where the
 # README says. The window is driven as the window tests do.
-# Usage: package_test.py PACKAGE XVFB OPENBOX CLASS (Deb, Archive, Zip or Prefix: runs its tests)
+# Usage: package_test.py PACKAGE CLASS (Deb, Archive, Zip or Prefix: runs its tests)
 # The Zip test runs the program by the command in GRAPH_EDITOR_WINE, as the window tests do.
 #
 # The Debian package is installed for real, with apt-get, and purged at the end only where
@@ -20,9 +20,8 @@ import zipfile
 from pathlib import Path
 from subprocess import Popen
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / 'window'))
-import window_test  # noqa: E402  (found beside this folder)
-from window_test import BLACK, BLUE, Window, graph, node, windows  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
+from desktop import BLUE, WINE, Editor, end_wine_server, graph, node, serve_display, wine_title  # noqa: E402
 
 PACKAGE = Path(sys.argv[1]).resolve()
 SYSTEM_INSTALL = os.environ.get('GRAPH_EDITOR_TEST_INSTALL') == 'system'
@@ -44,7 +43,7 @@ def exec_command(entry):
     return [(re.sub(r'\\([`"$\\])', r'\1', quoted) or plain).replace('%%', '%') for quoted, plain in words]
 
 
-class Package(Window):
+class Package(unittest.TestCase):
     def scratch(self):  # a folder of this test's own, which anyone may enter
         folder = Path(self.enterContext(tempfile.TemporaryDirectory(prefix='graph-editor-package-')))
         folder.chmod(0o755)
@@ -55,18 +54,11 @@ class Package(Window):
     def save_from(self, command, title, cwd, env, nodes, saved, user=None):
         as_user = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups'] if user else []
         env = {'PATH': '/usr/bin:/bin', 'DISPLAY': os.environ['DISPLAY'], **env}
-        self.program = self.enterContext(Popen(as_user + command, cwd=cwd, env=env))
-        self.addCleanup(self.program.kill)
-        self.poll(lambda: len(windows(title)), 1, f'windows titled {title}')
-        self.window = windows(title)[0]
-        self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', False))
-        for p in nodes:  # each drawn blue, as the node nearest the pointer, before the next
-            self.press(p)
-            self.see(*node(p, BLUE, f'node placed at {p}'))
-        self.graph = saved
-        self.assertEqual(self.saved_graph(), graph(nodes))
-        self.program.kill()
-        self.program.wait()
+        with Editor(as_user + command, title, cwd, env) as editor:
+            for p in nodes:  # each drawn blue, as the node nearest the pointer, before the next
+                editor.press(p)
+                editor.see(*node(p, BLUE, f'node placed at {p}'))
+            self.assertEqual(editor.save(saved), graph(nodes))
 
 
 class Deb(Package):
@@ -173,8 +165,8 @@ class Zip(Package):
         dlls = {dll.lower() for dll in re.findall(r'DLL Name: (\S+)', run('objdump', '-p', program))}
         self.assertLessEqual(dlls, {f'{dll}.dll' for dll in ('advapi32', 'gdi32', 'glu32', 'kernel32', 'msvcrt',
                                                              'opengl32', 'shell32', 'user32', 'winmm')})
-        title = ('Z:' + str(program).replace('/', '\\')).encode('cp1252')
-        self.save_from([*window_test.WINE, str(program)], title, folder, dict(os.environ), [(100, 300)],
+        end_wine_server()
+        self.save_from([*WINE, str(program)], wine_title(program), folder, dict(os.environ), [(100, 300)],
                        folder / name / 'Resources/graph.txt')
 
 
@@ -194,7 +186,5 @@ class Prefix(Package):
 
 
 if __name__ == '__main__':
-    window_test.serve_display()
-    kind = globals()[sys.argv[4]]  # its own tests, not those of the window tests it builds on
-    tests = unittest.TestSuite(kind(name) for name in vars(kind) if name.startswith('test_'))
-    sys.exit(not unittest.TextTestRunner(warnings='ignore').run(tests).wasSuccessful())
+    serve_display()
+    unittest.main(argv=[sys.argv[0], sys.argv[2]], warnings='ignore')
