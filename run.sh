@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the editor alone (the release preset, into build/) and starts it.
+# Builds the editor alone (the release preset, into build-release/) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ -z "${DISPLAY:-}" ]; then
@@ -9,4 +9,4 @@ fi
 scripts/ensure-packages.sh program
 cmake --preset release
 cmake --build --preset release -j"$(nproc)"
-exec build/bin/graph-editor
+exec build-release/bin/graph-editor
