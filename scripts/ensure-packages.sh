@@ -9,7 +9,8 @@
 #   windows: the MinGW-w64 build of the editor and its unit and window tests under wine,
 #            with freeglut built from Debian's source (scripts/build-freeglut-windows.sh),
 #            and the tools that draw the icon the program carries
-#   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes
+#   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes, the
+#            Windows installer's makensis
 #   package-test: what the package tests add: validators, lintian, a window manager for wine
 # Packages named pkg:arch come from another architecture of Debian's own archive
 # (multiarch): that architecture is added to dpkg, and nothing installed is ever removed.
@@ -24,7 +25,7 @@ declare -A needs=(
   [i386]="cmake make crossbuild-essential-i386 googletest"
   [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox
              librsvg2-bin icoutils"
-  [package]="dpkg-dev file librsvg2-bin"
+  [package]="dpkg-dev file librsvg2-bin nsis"
   [package-test]="lintian desktop-file-utils appstream python3-xlib xvfb xauth openbox"
 )
 
