@@ -23,6 +23,9 @@ else()
                       "flags that give it in cmake/CompilerFlags.cmake, or build with GCC or Clang.")
 endif()
 
+# C++ sources alone: the Windows program's resource script goes to windres, which knows none
+# of these flags.
 function(graph_editor_target target)
-  target_compile_options(${target} PRIVATE ${GRAPH_EDITOR_WARNINGS} ${GRAPH_EDITOR_FLOAT_FLAGS})
+  target_compile_options(${target} PRIVATE
+                         "$<$<COMPILE_LANGUAGE:CXX>:${GRAPH_EDITOR_WARNINGS};${GRAPH_EDITOR_FLOAT_FLAGS}>")
 endfunction()

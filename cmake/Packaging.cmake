@@ -7,7 +7,9 @@
 #   Archive  what an archive adds to the Program component: README, licence, changelog and
 #            the notices of what the program links statically; on Linux the icon and the
 #            menu entry's template
-# ./package.sh builds all three packages with the presets.
+# The Windows installer carries the same files as the zip, Program and Archive, and adds its
+# own shortcut, uninstaller and entry in the list of programs (cmake/NSIS.template.in).
+# ./package.sh builds all four packages with the presets.
 
 # The version is written once, in project(). CHANGELOG.md has a section for each release,
 # newest first, "## [<version>] - <yyyy-mm-dd>" and a list of changes; the one for this
@@ -49,9 +51,10 @@ endif()
 install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION . ${archive})
 
 # CPack: the Debian package from the System component, installed under /usr; the archives
-# from the Program and Archive components, under a folder named as the archive.
+# from the Program and Archive components, under a folder named as the archive; the Windows
+# installer from the same two, at the top of the folder it installs into.
 if(WIN32)
-  set(CPACK_GENERATOR ZIP)
+  set(CPACK_GENERATOR ZIP NSIS64)
 else()
   set(CPACK_GENERATOR DEB TGZ)
 endif()
@@ -77,10 +80,24 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${maintainer}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# cpack reads this for each package it makes: the Debian package takes the System component.
+# The Windows installer: the project's own script, for one user without an administrator,
+# where CPack's asks for one and installs for all users. Its icon is the program's, drawn by
+# cmake/Program.cmake.
+set(CPACK_MODULE_PATH ${CMAKE_CURRENT_LIST_DIR})  # cmake/NSIS.template.in
+set(CPACK_PACKAGE_INSTALL_DIRECTORY ${package})
+set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY ${package})
+set(CPACK_NSIS_DISPLAY_NAME "Graph Editor")
+set(CPACK_NSIS_PACKAGE_NAME "Graph Editor")
+set(CPACK_NSIS_UNINSTALL_NAME uninstall)
+set(CPACK_NSIS_MUI_ICON "${GRAPH_EDITOR_ICON}")
+set(CPACK_NSIS_MUI_UNIICON "${GRAPH_EDITOR_ICON}")
+# cpack reads this for each package it makes: the Debian package takes the System component;
+# the installer is named as the zip, with -setup.exe.
 file(CONFIGURE OUTPUT ${packageFiles}/per-generator.cmake @ONLY CONTENT [[
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(CPACK_INSTALL_CMAKE_PROJECTS "@CMAKE_BINARY_DIR@;@PROJECT_NAME@;System;/")
+elseif(CPACK_GENERATOR STREQUAL "NSIS64")
+  set(CPACK_PACKAGE_FILE_NAME "@archiveName@-setup")
 endif()
 ]])
 set(CPACK_PROJECT_CONFIG_FILE ${packageFiles}/per-generator.cmake)

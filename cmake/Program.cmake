@@ -33,6 +33,57 @@ add_executable(graph-editor WIN32 src/ui/main.cpp)
 target_link_libraries(graph-editor PRIVATE editor_window)
 graph_editor_target(graph-editor)
 
+if(WIN32)
+  # The program carries its icon, which Explorer, the Start menu and the installer show, and
+  # its version, which the file's properties show. The icon is drawn from the same SVG as on
+  # Linux, at the sizes Windows picks from: 16 to 48 as bitmaps, 256 as PNG, as Windows
+  # stores its large icons. freeglut gives its window class the icon named GLUT_ICON, so the
+  # title bar and the taskbar show it too.
+  enable_language(RC)
+  find_program(GRAPH_EDITOR_RSVG_CONVERT rsvg-convert DOC "rsvg-convert (librsvg2-bin): the program's icon")
+  find_program(GRAPH_EDITOR_ICOTOOL icotool DOC "icotool (icoutils): the program's icon")
+  if(NOT GRAPH_EDITOR_RSVG_CONVERT OR NOT GRAPH_EDITOR_ICOTOOL)
+    message(FATAL_ERROR "The Windows program's icon is drawn by rsvg-convert and icotool: "
+                        "apt-get install librsvg2-bin icoutils (scripts/ensure-packages.sh windows)")
+  endif()
+  set(iconDir ${CMAKE_CURRENT_BINARY_DIR}/icon)
+  set(GRAPH_EDITOR_ICON ${iconDir}/graph-editor.ico)  # the installer's icon too
+  set(drawIcon "")
+  set(iconImages "")
+  foreach(size 16 32 48 256)
+    list(APPEND drawIcon COMMAND ${GRAPH_EDITOR_RSVG_CONVERT} -w ${size} -h ${size}
+                                 -o ${iconDir}/${size}.png ${PROJECT_SOURCE_DIR}/share/graph-editor.svg)
+    if(size LESS 256)
+      list(APPEND iconImages ${iconDir}/${size}.png)
+    else()
+      list(APPEND iconImages --raw=${iconDir}/${size}.png)
+    endif()
+  endforeach()
+  add_custom_command(OUTPUT ${GRAPH_EDITOR_ICON}
+                     COMMAND ${CMAKE_COMMAND} -E make_directory ${iconDir}
+                     ${drawIcon}
+                     COMMAND ${GRAPH_EDITOR_ICOTOOL} --create --output=${GRAPH_EDITOR_ICON} ${iconImages}
+                     DEPENDS ${PROJECT_SOURCE_DIR}/share/graph-editor.svg
+                     COMMENT "Drawing the program's icon" VERBATIM)
+
+  # The version resource: four numbers, the version in project() padded with zeros, and the
+  # copyright line of LICENSE, with quotes doubled as a resource string wants them.
+  string(REPLACE "." ";" rcVersion "${PROJECT_VERSION}.0.0.0")
+  list(SUBLIST rcVersion 0 4 rcVersion)
+  list(JOIN rcVersion "," rcVersion)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+  file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE copyright REGEX "^Copyright " LIMIT_COUNT 1)
+  if(NOT copyright)
+    message(FATAL_ERROR "LICENSE has no line starting \"Copyright \" for the program's version resource")
+  endif()
+  string(REPLACE "\"" "\"\"" copyright "${copyright}")
+  set(icon ${GRAPH_EDITOR_ICON})
+  configure_file(${PROJECT_SOURCE_DIR}/share/graph-editor.rc.in ${iconDir}/graph-editor.rc @ONLY)
+  # The icon is a source too, so that it is drawn before windres reads it.
+  target_sources(graph-editor PRIVATE ${iconDir}/graph-editor.rc ${GRAPH_EDITOR_ICON})
+  set_source_files_properties(${iconDir}/graph-editor.rc PROPERTIES OBJECT_DEPENDS ${GRAPH_EDITOR_ICON})
+endif()
+
 # The window tests start the program by a path of their own, which is also its argv[0]
 # (its title, and where it looks for ../Resources). Under qemu-user, with no binfmt
 # support to start a foreign program directly, they start a script instead that runs it

@@ -7,8 +7,10 @@
 #   aarch64: the aarch64 build and its tests under qemu-user (the window tests too)
 #   i386:    the 32-bit x86 build and its unit tests
 #   windows: the MinGW-w64 build of the editor and its unit and window tests under wine,
-#            with freeglut built from Debian's source (scripts/build-freeglut-windows.sh)
-#   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes
+#            with freeglut built from Debian's source (scripts/build-freeglut-windows.sh),
+#            and the tools that draw the icon the program carries
+#   package: what ./package.sh adds: the Debian package's tools, the icon's PNG sizes, the
+#            Windows installer's makensis
 #   package-test: what the package tests add: validators, lintian, a window manager for wine
 # Packages named pkg:arch come from another architecture of Debian's own archive
 # (multiarch): that architecture is added to dpkg, and nothing installed is ever removed.
@@ -21,8 +23,9 @@ declare -A needs=(
              libgtest-dev:arm64 libbenchmark-dev:arm64 freeglut3-dev:arm64 libglu1-mesa-dev:arm64
              libgl1-mesa-dri:arm64"
   [i386]="cmake make crossbuild-essential-i386 googletest"
-  [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox"
-  [package]="dpkg-dev file librsvg2-bin"
+  [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox
+             librsvg2-bin icoutils"
+  [package]="dpkg-dev file librsvg2-bin nsis"
   [package-test]="lintian desktop-file-utils appstream python3-xlib xvfb xauth openbox"
 )
 
