@@ -12,9 +12,11 @@
 
 enum { kMostCalls = 4096 };
 static int armed, failAt, error, times, calls, injected, noUnnamed;
+static long unreadable;
 static const char *seen[kMostCalls], *failing;  // failing: the function that failed at failAt
 
 void refuseUnnamedFiles(int refuse) { noUnnamed = refuse; }
+void unreadableFrom(long offset) { unreadable = offset; }
 void armFaults(int at, int withError, int count) {
     armed = 1, failAt = at, error = withError, times = count < FAULT_MOST ? count : FAULT_MOST, calls = injected = 0;
 }
@@ -26,7 +28,9 @@ static int fails(const char* name) {
     if (calls < kMostCalls) seen[calls] = name;
     if (++calls == failAt) failing = name;
     const int fail = calls >= failAt && failAt > 0 && injected < times && !strcmp(failing, name);
-    return injected += fail, fail;
+    injected += fail;
+    if (fail && error == FAULT_KILLED) return armed = 0, killed(), armed = 1, 0;  // its own calls are not counted
+    return fail;
 }
 
 // POSIX lets dlsym's result be taken as a function pointer; ISO C alone does not.
@@ -52,6 +56,7 @@ ssize_t readlink(const char* path, char* buffer, size_t size) {
 ssize_t read(int fd, void* buffer, size_t size) {
     const int cut = fails("read");
     if (cut && error > 0) return errno = error, -1;
+    if (unreadable && lseek(fd, 0, SEEK_CUR) + (off_t)size > unreadable) return errno = EIO, -1;
     return NEXT(read)(fd, buffer, cut && size > 1 ? (error == FAULT_ONE_BYTE ? 1 : (size + 1) / 2) : size);
 }
 

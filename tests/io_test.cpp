@@ -1,14 +1,11 @@
-// The graph text and the graph file cases that hold on every system.
+// The text of graph.txt, read from memory.
 //
-// What the README says of reading graph.txt, and what holds it:
-//   any white space between the numbers; the first value that is not a number of the
-//     expected kind ends the load, keeping what came before; a count or an index above 32
-//     bits, nan, inf, beyond the float range (1e39) or longer than 1024 characters is no
-//     number; below it (1e-50) the nearest float: GraphText.ReadsTokenByToken... rows
-//   no graph.txt: the graph on screen stays, and nothing is written; an empty file: an
-//     empty graph; an edge to a node the file does not have is kept and saved back; six
-//     significant digits; every open redraws: GraphFile.OpeningKeepsTheGraph...
-// The rest of saving and opening: file_faults_test.cpp (POSIX), file_faults_windows_test.cpp.
+// What README.md says of reading graph.txt, and the rows that hold it: any white space between
+// the numbers; the first value that is not a number of the expected kind ends the load, keeping
+// what came before; a count or an index above 32 bits, nan, inf, beyond the float range (1e39)
+// or longer than 1024 characters is no number; below it (1e-50) the nearest float; positions are
+// read, velocities start at rest. Opening and saving through the menu: ui_test.cpp; when the
+// system fails them: file_faults_test.cpp (POSIX), file_faults_windows_test.cpp.
 
 #include "io/graph_text.h"
 #include "io_support.h"
@@ -46,24 +43,6 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
         EXPECT_EQ(nodeBits(), nodeBits(row.nodes));
         EXPECT_EQ(edges, row.edges);
     }
-}
-
-// The case every system shares; the POSIX and Windows fault tests take the rest.
-TEST_F(GraphFile, OpeningKeepsTheGraphWithoutAFileAndRedraws) {
-    menu(kOpenGraph);
-    EXPECT_EQ(nodeBits(), nodeBits(kExampleNodes)) << "no graph.txt: the graph stays";
-    EXPECT_EQ(names(), std::set<fs::path>{}) << "and opening writes none";
-    put(kGraphFileName, "");
-    menu(kOpenGraph);
-    EXPECT_EQ(nodeBits(), nodeBits({})) << "an empty file: an empty graph";
-    // The "e" that must be looked past, to see whether an exponent follows, as the last byte of a read
-    // chunk; an edge to a node the file does not have, kept and saved back; coordinates saved to six digits.
-    put(kGraphFileName, "1 " + std::string(65524, ' ') + "1.2345678e+5 2\n1\n0 7\n");
-    menu(kOpenGraph);
-    EXPECT_EQ(nodeBits(), nodeBits({{{123456.78f, 2.0f}, {}}}));
-    EXPECT_EQ(redisplays, 3) << "every open redraws";
-    saveGraph();
-    EXPECT_EQ(saved(), "1\n123457 2\n1\n0 7\n") << "six digits; the file opened is let go: Windows replaces no file held open";
 }
 
 }  // namespace

@@ -53,4 +53,10 @@ inline std::vector<std::uint32_t> nodeBits(const std::vector<Object>& nodes = ob
     return all;
 }
 
+#ifdef _WIN32
+inline constexpr bool kWindows = true;
+#else
+inline constexpr bool kWindows = false;
+#endif
+
 inline void PrintTo(const Edge& e, std::ostream* os) { *os << "(" << e.from << "," << e.to << ")"; }
