@@ -31,7 +31,7 @@
 #include "fault_shim.h"
 #include "io/file_system.h"
 #include "io/graph_text.h"
-#include "io_support.h"
+#include "support.h"
 
 #include <algorithm>
 #include <cerrno>

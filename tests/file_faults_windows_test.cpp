@@ -12,7 +12,7 @@
 // graph.txt that is a device is not read.
 
 #include "io/file_system.h"
-#include "io_support.h"
+#include "support.h"
 
 #include <windows.h>
 

@@ -8,7 +8,7 @@
 // system fails them: file_faults_test.cpp (POSIX), file_faults_windows_test.cpp.
 
 #include "io/graph_text.h"
-#include "io_support.h"
+#include "support.h"
 #include "ui/callbacks.h"
 
 namespace {

@@ -24,7 +24,7 @@
 // Quitting, the colours, the highlighted node and the rubber band are the window tests'
 // (tests/window); "Open" and "Save" the graph file tests'.
 
-#include "io_support.h"
+#include "support.h"
 #include "ui/callbacks.h"
 #include "ui/startup.h"
 
@@ -140,12 +140,8 @@ TEST_F(GraphFile, EventSequencesLeaveTheEditorInTheExpectedState) {
          .file = "3\n0.15625 0.372917\n0.78125 0.45625\n0.46875 0.164583\n0\n"},
         // Each key doubles, halves or resets one parameter and leaves the rest alone, the screen too;
         // after 132 presses of "+" the constant is infinite, which only "0" mends.
-        {.name = "+=+", .events = {type("+=+")}, .redisplays = 0, .constant = -0.8f},
-        {.name = "+++0", .events = {type("+++0")}, .redisplays = 0},
-        {.name = "-_", .events = {type("-_")}, .redisplays = 0, .constant = -0.025f},
-        {.name = "3", .events = {type("3")}, .redisplays = 0, .sep = 0.05f},
-        {.name = "223", .events = {type("223")}, .redisplays = 0, .sep = 0.2f},
-        {.name = "2221", .events = {type("2221")}, .redisplays = 0},
+        {.name = "keys +=+-_223", .events = {type("+=+-_223")}, .redisplays = 0, .constant = -0.2f, .sep = 0.2f},
+        {.name = "keys +0 and 21", .events = {type("+021")}, .redisplays = 0},
         {.name = "+ 131 times", .events = {type(std::string(131, '+'))}, .redisplays = 0,
          .constant = std::ldexp(kInitialConstant, 131)},
         {.name = "= 132 times, -_", .events = {type(std::string(132, '=') + "-_")}, .redisplays = 0, .constant = -INFINITY},
