@@ -43,8 +43,8 @@ TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
         Object a{{row.a[0], row.a[1]}, {}}, b{{row.b[0], row.b[1]}, {}};
         float out[2] = {5.0f, 5.0f};  // stale values must be discarded
         force(a, b, out, row.pull);
-        EXPECT_EQ(bits(out[0]), bits(row.out[0])) << "x is " << out[0];
-        EXPECT_EQ(bits(out[1]), bits(row.out[1])) << "y is " << out[1];
+        // Both components at once, bit for bit.
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(out), std::bit_cast<std::uint64_t>(row.out)) << out[0] << ", " << out[1];
     }
 }
 
