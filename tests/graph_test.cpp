@@ -19,8 +19,6 @@
 #include <random>
 #include <vector>
 
-namespace {
-
 using Force = EditorTest;
 
 // With the initial constant and sep. A zero axis sign times the negative constant gives -0
@@ -77,7 +75,7 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
 // Nodes near, level with and on top of each other, some outside the unit square; edges
 // repeated, looped and past the last node. Coordinates come from mt19937's raw output,
 // whose sequence is fixed everywhere (the standard distributions' are not).
-void messyGraph(std::size_t count, float spread) {
+static void messyGraph(std::size_t count, float spread) {
     std::mt19937 rng(static_cast<unsigned>(count));
     const auto coord = [&] { return 0.5f - spread / 2.0f + spread * (static_cast<float>(rng() >> 8) * 0x1p-24f); };
     clearGraph();
@@ -132,5 +130,3 @@ TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
     }
     EXPECT_EQ(hash, 0x2d0337e7d696695eu) << std::hex << hash;
 }
-
-}  // namespace

@@ -11,8 +11,6 @@
 #include "support.h"
 #include "ui/callbacks.h"
 
-namespace {
-
 using GraphText = EditorTest;
 
 TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
@@ -43,5 +41,3 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
         EXPECT_EQ(edges, row.edges);
     }
 }
-
-}  // namespace
