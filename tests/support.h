@@ -96,9 +96,3 @@ protected:
     }
     fs::path scratch_;
 };
-
-#ifdef _WIN32
-inline constexpr bool kWindows = true;
-#else
-inline constexpr bool kWindows = false;
-#endif
