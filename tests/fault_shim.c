@@ -78,8 +78,7 @@ int linkat(int from, const char* old, int to, const char* name, int flags) {
 
 // A failed close still closes: so Linux does, whatever error it reports.
 int close(int fd) {
-    const int failed = fails("close") && error > 0;
-    const int result = NEXT(close)(fd);
+    const int failed = fails("close") && error > 0, result = NEXT(close)(fd);
     return failed ? (errno = error, -1) : result;
 }
 
