@@ -92,21 +92,14 @@ std::function<void()> chainOf(int links) {
     };
 }
 
-// graph.txt, and names [first, end) of a save's temporary taken.
-std::function<void()> takenNames(unsigned first, unsigned end) {
-    return [=] {
-        withOld(kGraphFileName, 0640);
-        for (unsigned n = first; n < end; ++n) put(temporaryName(kGraphFileName, getpid(), n), "");
-    };
-}
-
 // A save or an open of the example graph in memory among what `make` puts in a fresh folder,
-// and what it leaves on a good day: graph.txt keeps its type, and the file a save writes its
-// mode, or gets 0666 less the umask if it is new. With nobodyOwns, that file is nobody's
-// after a save as root.
+// with names [taken[0], taken[1]) of a save's temporary taken, and what it leaves on a good
+// day: graph.txt keeps its type, and the file a save writes its mode, or gets 0666 less the
+// umask if it is new. With nobodyOwns, that file is nobody's after a save as root.
 struct Scenario {
     const char* name;
     std::function<void()> make = oldGraph(0640);
+    unsigned taken[2] = {};
     bool open = false, unnamedRefused = false, asNobody = false, inPlace = false, nobodyOwns = false;
     mode_t umask = 026;
     const char* file = kGraphFileName;  // the file a save writes
@@ -124,9 +117,9 @@ const Scenario kScenarios[] = {
     {.name = "save_with_no_graph_txt_and_no_umask", .make = [] {}, .umask = 0},
     // Beside temporaries that editors which had this process id left: their names are passed
     // over, a hundred at most, from the first.
-    {.name = "save_where_unnamed_files_are_refused", .make = takenNames(0, 1), .unnamedRefused = true},
-    {.name = "save_where_only_the_first_name_is_free", .make = takenNames(1, kNames), .unnamedRefused = true},
-    {.name = "save_where_every_name_is_taken", .make = takenNames(0, kNames), .unnamedRefused = true, .text = kOldText},
+    {.name = "save_where_unnamed_files_are_refused", .taken = {0, 1}, .unnamedRefused = true},
+    {.name = "save_where_only_the_first_name_is_free", .taken = {1, kNames}, .unnamedRefused = true},
+    {.name = "save_where_every_name_is_taken", .taken = {0, kNames}, .unnamedRefused = true, .text = kOldText},
     // A graph of its own, which must never take the place of graph.txt.
     {.name = "save_over_a_copy_a_killed_save_left", .make = [] { withOld(kGraphFileName, 0640), put(kSaving, "0\n0\n"); }},
     {.name = "save_onto_a_folder", .make = [] { fs::create_directory(kGraphFileName); }, .text = ""},
@@ -233,6 +226,7 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
         for (const fs::path& name : names()) fs::remove_all(name);
         close(0);  // so that the file opened first gets descriptor 0, every time
         s.make();
+        for (unsigned n = s.taken[0]; n < s.taken[1]; ++n) put(temporaryName(kGraphFileName, getpid(), n), "");
         const std::string old = s.open ? kExample : saved(s.file);
         const fs::file_type type = fs::symlink_status(kGraphFileName).type();
         const struct stat oldFile = statOf(s.file);  // all 0 where there is none
