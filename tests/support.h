@@ -38,8 +38,7 @@ inline auto editorState() {
 }
 inline const auto kStartState = std::apply([](auto... values) { return std::tuple(values...); }, editorState());
 
-class EditorTest : public ::testing::Test {
-protected:
+struct EditorTest : ::testing::Test {
     void SetUp() override {
         clearGraph();
         editorState() = kStartState;
@@ -78,8 +77,7 @@ inline std::set<fs::path> names() { return {fs::directory_iterator("."), fs::dir
 
 // In a folder of its own, with the example graph in memory. Descriptor 0 is closed, as when the
 // editor starts without a standard input: a file opened may get it.
-class GraphFile : public EditorTest {
-protected:
+struct GraphFile : EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         close(0);
