@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <ranges>
 #include <vector>
 
 using Force = EditorTest;
@@ -117,8 +118,7 @@ TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
             const std::vector<Object> start = objects;
             timer(0);
             const std::vector<std::uint32_t> ticked = nodeBits();
-            for (RepulsionPath path : kRepulsionPaths) {
-                if (!repulsionPathAvailable(path)) continue;
+            for (RepulsionPath path : kRepulsionPaths | std::views::filter(repulsionPathAvailable)) {
                 objects = start;
                 layoutStep(path);
                 ASSERT_EQ(nodeBits(), ticked) << repulsionPathName(path) << ", " << row.count << " nodes, tick " << tick;
