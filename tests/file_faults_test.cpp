@@ -10,9 +10,11 @@
 //     after: "replaced, never rewritten", "flushed before and after the rename"
 //   nothing left beside it by a failed save; a killed one leaves at most a whole
 //     graph.txt.saving, which the next save replaces: "nothing left beside it", "then it goes
-//     as on a good day", save_over_a_copy_a_killed_save_left, AKilledSave...
+//     as on a good day", save_over_a_copy_a_killed_save_left, and the fault "the editor killed
+//     just before it" with its rule "killed, the old graph or the new, ..."
 //   graph.txt.<process>.<n> where no unnamed file can be made, a hundred names tried:
-//     save_where_unnamed_files_are_refused, ASaveTriesAHundredNames...
+//     save_where_unnamed_files_are_refused, save_where_only_the_first_name_is_free,
+//     save_where_every_name_is_taken
 //   a folder, FIFO or device, or a file you may not write, left alone: save_onto_a_folder (any
 //     but a regular file, as lstat tells), save_onto_a_write_protected_file
 //   only "no such file" is absent: the faults of every lstat and readlink
