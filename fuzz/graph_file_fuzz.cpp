@@ -19,16 +19,12 @@
 #include <tuple>
 #include <vector>
 
-namespace {
-
-std::string_view unread;   // what the file has left to give
-std::uint32_t pieces = 0;  // draws the size of each piece
+static std::string_view unread;   // what the file has left to give
+static std::uint32_t pieces = 0;  // draws the size of each piece
 
 // How libFuzzer wants a failure reported: an abort, after what went wrong and with what.
 #define REQUIRE(holds, what, text) \
     if (!(holds)) std::fprintf(stderr, "%s:\n%.*s\n", what, static_cast<int>((text).size()), (text).data()), std::abort()
-
-}  // namespace
 
 // The platform's file, standing in: the bytes in memory, handed over piece by piece.
 InputFile::InputFile(const char*) : fd_(0) {}
@@ -45,8 +41,7 @@ std::ptrdiff_t InputFile::read(char* buffer, std::size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     loadGraphText(bytes);
-    const std::vector<Object> nodes = objects;
-    const std::vector<Edge> links = edges;
+    const auto [nodes, links] = std::tuple(objects, edges);
     std::tie(unread, pieces) = std::tuple(bytes, static_cast<std::uint32_t>(size));
     InputFile file("graph.txt");
     loadGraphFromFile(file);

@@ -12,6 +12,7 @@
 import os
 import shlex
 import time
+from contextlib import AbstractContextManager, suppress
 from ctypes import CDLL, c_float
 from pathlib import Path
 from subprocess import DEVNULL, PIPE, Popen, TimeoutExpired, run
@@ -72,13 +73,11 @@ def title_of(path):
 
 def windows(title, parent=None):  # the shown windows titled `title`, framed by the window manager or not
     found = []
-    try:
+    with suppress(error.BadWindow):  # one vanished while we looked at it: it is not shown
         for w in (parent or x11.screen().root).query_tree().children:
             if w.get_attributes().map_state == X.IsViewable:
                 name = w.get_full_property(Xatom.WM_NAME, X.AnyPropertyType)
                 found += [w] if name and name.value == title else windows(title, w)
-    except error.BadWindow:  # one vanished while we looked at it: it is not shown
-        pass
     return found
 
 
@@ -101,16 +100,13 @@ def node(p, colour, what):
 # invoked. Used in a `with`, it is killed at the end. Until its first frame, when the window
 # stops being one flat colour, it may not know the window's size; the window manager then gives
 # it the keyboard, with no click.
-class Editor:
+class Editor(AbstractContextManager):
     def __init__(self, command, title, cwd, env=None, stderr=None):
         self.process = Popen(command, cwd=cwd, env=env, stderr=stderr)
         wait_for(lambda: len(windows(title)), 1, lambda: f'windows titled {title}, exit {self.process.poll()}')
         self.window = windows(title)[0]
         self.see(((2, 479), BLACK, 'scene'), ((2, 2), BLACK, 'toolbar', False))
         wait_for(lambda: x11.get_input_focus().focus == self.window, True, 'the keyboard given to the window')
-
-    def __enter__(self):
-        return self
 
     def __exit__(self, *_):
         self.process.kill()
@@ -134,12 +130,10 @@ class Editor:
         wait_for(lambda: self.problems(checks), [], 'what the window shows')
 
     def fake(self, event, detail=0, p=(0, 0), on=None):  # a key, a button, or a move to pixel p of a window
-        try:
+        with suppress(error.BadWindow):  # the program has ended: there is nowhere to move to
             corner = (on or self.window).translate_coords(x11.screen().root, 0, 0)
-        except error.BadWindow:  # the program has ended: there is nowhere to move to
-            return
-        x11.xtest_fake_input(event, detail, x=p[0] - corner.x, y=p[1] - corner.y)
-        x11.sync()
+            x11.xtest_fake_input(event, detail, x=p[0] - corner.x, y=p[1] - corner.y)
+            x11.sync()
 
     def move(self, p):
         self.fake(X.MotionNotify, p=p)
@@ -190,10 +184,8 @@ class Editor:
             for event in (X.KeyPress, X.KeyRelease):
                 for key in keys:
                     self.fake(event, x11.keysym_to_keycode(XK.string_to_keysym(key)))
-            try:
+            with suppress(TimeoutExpired):
                 return self.process.wait(PATIENCE / 5)
-            except TimeoutExpired:
-                pass
 
     def save(self, saved):  # what "Save graph.txt" writes to `saved`, renaming a whole file into place
         saved.unlink(missing_ok=True)

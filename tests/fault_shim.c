@@ -10,10 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-enum { kMostCalls = 4096 };
 static int armed, failAt, error, times, calls, injected, noUnnamed;
 static long unreadable;
-static const char *seen[kMostCalls], *failing;  // failing: the function that failed at failAt
+static const char *seen[FAULT_MOST_CALLS], *failing;  // failing: the function that failed at failAt
 
 void refuseUnnamedFiles(int refuse) { noUnnamed = refuse; }
 void unreadableFrom(long offset) { unreadable = offset; }
@@ -25,7 +24,7 @@ struct FaultRecord disarmFaults(void) { return armed = 0, (struct FaultRecord){c
 // Whether this call to `name` fails.
 static int fails(const char* name) {
     if (!armed) return 0;
-    if (calls < kMostCalls) seen[calls] = name;
+    if (calls < FAULT_MOST_CALLS) seen[calls] = name;
     if (++calls == failAt) failing = name;
     const int fail = calls >= failAt && failAt > 0 && injected < times && !strcmp(failing, name);
     injected += fail;
@@ -78,8 +77,7 @@ int linkat(int from, const char* old, int to, const char* name, int flags) {
 
 // A failed close still closes: so Linux does, whatever error it reports.
 int close(int fd) {
-    const int failed = fails("close") && error > 0;
-    const int result = NEXT(close)(fd);
+    const int failed = fails("close") && error > 0, result = NEXT(close)(fd);
     return failed ? (errno = error, -1) : result;
 }
 

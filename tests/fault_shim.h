@@ -32,7 +32,9 @@ void refuseUnnamedFiles(int refuse);
 // From now on a read fails whole (EIO) when it reaches the byte at `offset` of its file or
 // beyond it, as where that byte cannot be read; 0: no such byte.
 void unreadableFrom(long offset);
-// Ends the stretch: how many calls it saw, their names, and how many faults it injected.
+// Ends the stretch: how many calls it saw, their names (of the first FAULT_MOST_CALLS only),
+// and how many faults it injected.
+#define FAULT_MOST_CALLS (4096)
 struct FaultRecord { int count; const char* const* calls; int injected; };
 struct FaultRecord disarmFaults(void);
 

@@ -10,9 +10,11 @@
 //     after: "replaced, never rewritten", "flushed before and after the rename"
 //   nothing left beside it by a failed save; a killed one leaves at most a whole
 //     graph.txt.saving, which the next save replaces: "nothing left beside it", "then it goes
-//     as on a good day", save_over_a_copy_a_killed_save_left, AKilledSave...
+//     as on a good day", save_over_a_copy_a_killed_save_left, and the fault "the editor killed
+//     just before it" with its rule "killed, the old graph or the new, ..."
 //   graph.txt.<process>.<n> where no unnamed file can be made, a hundred names tried:
-//     save_where_unnamed_files_are_refused, ASaveTriesAHundredNames...
+//     save_where_unnamed_files_are_refused, save_where_only_the_first_name_is_free,
+//     save_where_every_name_is_taken
 //   a folder, FIFO or device, or a file you may not write, left alone: save_onto_a_folder (any
 //     but a regular file, as lstat tells), save_onto_a_write_protected_file
 //   only "no such file" is absent: the faults of every lstat and readlink
@@ -44,9 +46,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-std::function<void()> afterAKill;
-}
+static std::function<void()> afterAKill;
 void (*killed)() = [] { afterAKill(); };
 
 namespace {
@@ -64,7 +64,6 @@ constexpr int kMostLinks = 40;
 // editors killed long ago left: enough for any such, and then the save gives up.
 constexpr unsigned kNames = 100;
 
-using fs::perms;
 const std::string kOldText = "1\n0.5 0.25\n0\n";
 const std::string kLongOldText = kOldText + std::string(64, ' ');  // shows a rewrite that does not truncate
 const fs::path kSaving = fs::path(".") / "graph.txt.saving";
@@ -76,8 +75,12 @@ long openFiles() { return std::distance(fs::directory_iterator("/proc/self/fd"),
 
 void withOld(const char* file, int mode, const std::string& text = kOldText, int directoryMode = 0755) {
     put(file, text);
-    fs::permissions(file, perms(mode));
-    fs::permissions(".", perms(directoryMode));
+    fs::permissions(file, fs::perms(mode));
+    fs::permissions(".", fs::perms(directoryMode));
+}
+// A graph.txt of the old graph, with `mode` and its folder's `directoryMode`.
+std::function<void()> oldGraph(int mode, const std::string& text = kOldText, int directoryMode = 0755) {
+    return [=] { withOld(kGraphFileName, mode, text, directoryMode); };
 }
 // graph.txt leads to the file "kept" through `links` links: an absolute one, then relative ones
 // taken from the directory each is in.
@@ -91,21 +94,14 @@ std::function<void()> chainOf(int links) {
     };
 }
 
-// graph.txt, and names [first, end) of a save's temporary taken.
-std::function<void()> takenNames(unsigned first, unsigned end) {
-    return [=] {
-        withOld(kGraphFileName, 0640);
-        for (unsigned n = first; n < end; ++n) put(temporaryName(kGraphFileName, getpid(), n), "");
-    };
-}
-
 // A save or an open of the example graph in memory among what `make` puts in a fresh folder,
-// and what it leaves on a good day: graph.txt keeps its type, and the file a save writes its
-// mode, or gets 0666 less the umask if it is new. With nobodyOwns, that file is nobody's
-// after a save as root.
+// with names [taken[0], taken[1]) of a save's temporary taken, and what it leaves on a good
+// day: graph.txt keeps its type, and the file a save writes its mode, or gets 0666 less the
+// umask if it is new. With nobodyOwns, that file is nobody's after a save as root.
 struct Scenario {
     const char* name;
-    std::function<void()> make = [] { withOld(kGraphFileName, 0640); };
+    std::function<void()> make = oldGraph(0640);
+    unsigned taken[2] = {};
     bool open = false, unnamedRefused = false, asNobody = false, inPlace = false, nobodyOwns = false;
     mode_t umask = 026;
     const char* file = kGraphFileName;  // the file a save writes
@@ -123,23 +119,19 @@ const Scenario kScenarios[] = {
     {.name = "save_with_no_graph_txt_and_no_umask", .make = [] {}, .umask = 0},
     // Beside temporaries that editors which had this process id left: their names are passed
     // over, a hundred at most, from the first.
-    {.name = "save_where_unnamed_files_are_refused", .make = takenNames(0, 1), .unnamedRefused = true},
-    {.name = "save_where_only_the_first_name_is_free", .make = takenNames(1, kNames), .unnamedRefused = true},
-    {.name = "save_where_every_name_is_taken", .make = takenNames(0, kNames), .unnamedRefused = true, .text = kOldText},
+    {.name = "save_where_unnamed_files_are_refused", .taken = {0, 1}, .unnamedRefused = true},
+    {.name = "save_where_only_the_first_name_is_free", .taken = {1, kNames}, .unnamedRefused = true},
+    {.name = "save_where_every_name_is_taken", .taken = {0, kNames}, .unnamedRefused = true, .text = kOldText},
     // A graph of its own, which must never take the place of graph.txt.
-    {.name = "save_over_a_copy_a_killed_save_left",
-     .make = [] { withOld(kGraphFileName, 0640), put(kSaving, "0\n0\n"); }},
+    {.name = "save_over_a_copy_a_killed_save_left", .make = [] { withOld(kGraphFileName, 0640), put(kSaving, "0\n0\n"); }},
     {.name = "save_onto_a_folder", .make = [] { fs::create_directory(kGraphFileName); }, .text = ""},
     // A folder that takes no new file, not even from root when the save runs as nobody.
-    {.name = "save_in_place", .make = [] { withOld(kGraphFileName, 0666, kLongOldText, kRoot ? 0755 : 0555); },
-     .asNobody = true, .inPlace = true},
+    {.name = "save_in_place", .make = oldGraph(0666, kLongOldText, kRoot ? 0755 : 0555), .asNobody = true, .inPlace = true},
     // Root's file, which nobody may write but not give away: the save stays nobody's.
-    {.name = "save_onto_another_users_file", .make = [] { withOld(kGraphFileName, 0666, kOldText, 0777); },
-     .asNobody = true, .nobodyOwns = true},
+    {.name = "save_onto_another_users_file", .make = oldGraph(0666, kOldText, 0777), .asNobody = true, .nobodyOwns = true},
     {.name = "save_as_root_onto_nobodys_file",
      .make = [] { withOld(kGraphFileName, 0640), (void)chown(kGraphFileName, kNobody->pw_uid, kNobody->pw_gid); }, .nobodyOwns = true},
-    {.name = "save_onto_a_write_protected_file", .make = [] { withOld(kGraphFileName, 0444, kOldText, 0777); },
-     .asNobody = true, .text = kOldText},
+    {.name = "save_onto_a_write_protected_file", .make = oldGraph(0444, kOldText, 0777), .asNobody = true, .text = kOldText},
     // The "e" of its last coordinate is the last byte of the first chunk, and the second read
     // brings the one byte left: failing, it would cut the number short.
     {.name = "open", .make = [] { put(kGraphFileName, "1\n0.5" + std::string(kChunk - 9, ' ') + "2.5e1"); },
@@ -163,8 +155,7 @@ const Fault kFaults[] = {
     {"a short read or write", FAULT_SHORT, {1, FAULT_MOST}, {"read", "write"}},
     {"a write of nothing", FAULT_EMPTY, {1, kAttempts - 1, kAttempts, FAULT_MOST}, {"write"}},
     {"EFBIG past the file size limit", FAULT_FILE_TOO_BIG, {1, FAULT_MOST}, {"write"}},
-    {"a read of one byte", FAULT_ONE_BYTE, {1}, {"read"}},
-    {"a link with no text", FAULT_EMPTY, {1}, {"readlink"}},
+    {"a read of one byte", FAULT_ONE_BYTE, {1}, {"read"}}, {"a link with no text", FAULT_EMPTY, {1}, {"readlink"}},
     {"its name taken by another save", FAULT_NAME_TAKEN, {1, 2}, {"linkat"}},
     {"the editor killed just before it", FAULT_KILLED, {1}, {"open", "fchown", "fchmod", "write", "fsync", "linkat",
                                                               "close", "rename", "unlink", "ftruncate"}},
@@ -179,9 +170,7 @@ enum class Outcome { oldGraph, goodDay, newInPlace, anyInPlace };
 Outcome promised(const Scenario& s, const std::vector<std::string>& calls, std::size_t at, const Fault& fault, int times) {
     const std::string& call = calls[at];
     const int e = fault.error;
-    const auto indexOf = [&](const std::string& name) {
-        return static_cast<std::size_t>(std::find(calls.begin(), calls.end(), name) - calls.begin());
-    };
+    const auto indexOf = [&](const std::string& name) { return std::size_t(std::ranges::find(calls, name) - calls.begin()); };
     const bool once = times == 1, first = indexOf(call) == at;
     const std::size_t settled = indexOf(s.open ? "close" : "rename");
     // Taken in stride: a read or write that brings less is followed by the rest (a write halved
@@ -219,12 +208,10 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
     if (!kNobody && (switchUser || s.nobodyOwns)) GTEST_SKIP() << "no user nobody";
     umask(s.umask);
     std::signal(SIGXFSZ, SIG_DFL);  // as the editor starts, whatever this test inherited
-    const auto act = [&] {
-        if (switchUser) { ASSERT_EQ(setegid(kNobody->pw_gid), 0) << "the group first, while still root"; }
-        if (switchUser) { ASSERT_EQ(seteuid(kNobody->pw_uid), 0); }
+    const auto act = [&] {  // the group switched first, while still root, and back the user first
+        if (switchUser) { ASSERT_TRUE(!setegid(kNobody->pw_gid) && !seteuid(kNobody->pw_uid)) << "switching to nobody"; }
         s.open ? loadGraph() : saveGraph();
-        if (switchUser) { ASSERT_EQ(seteuid(0), 0) << "back, the user first"; }
-        if (switchUser) { ASSERT_EQ(setegid(0), 0); }
+        if (switchUser) { ASSERT_TRUE(!seteuid(0) && !setegid(0)) << "switching back to root"; }
     };
     const auto result = [&] { return s.open ? graphText() : saved(s.file); };
     std::set<std::string> broken;  // each rule is reported once, with the first case that broke it
@@ -236,10 +223,11 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
     const auto run = [&](std::size_t at, const Fault& fault, int times) {
         const std::string where = !times ? "no fault" : "call " + std::to_string(at + 1) + " (" + calls[at] +
             ") fails with " + fault.name + (times == FAULT_MOST ? " for good" : " " + std::to_string(times) + " times");
-        fs::permissions(".", perms::owner_all, fs::perm_options::add);
+        fs::permissions(".", fs::perms::owner_all, fs::perm_options::add);
         for (const fs::path& name : names()) fs::remove_all(name);
         close(0);  // so that the file opened first gets descriptor 0, every time
         s.make();
+        for (unsigned n = s.taken[0]; n < s.taken[1]; ++n) put(temporaryName(kGraphFileName, getpid(), n), "");
         const std::string old = s.open ? kExample : saved(s.file);
         const fs::file_type type = fs::symlink_status(kGraphFileName).type();
         const struct stat oldFile = statOf(s.file);  // all 0 where there is none
@@ -251,11 +239,11 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
         afterAKill = [&] {  // a kill just before call `at`: a graph.txt whole, and at most a whole copy beside it
             if (s.open) return;  // which changes no file
             const std::string now = saved(s.file);
-            std::set<fs::path> beside = before, left = names();
+            std::set<fs::path> beside = before;
             beside.insert(fs::path(".") / (s.file + std::string(".saving")));
-            rule("killed, the old graph or the new, and beside it at most a copy as .saving", (now == old || now == s.text ||
-                 (s.inPlace && s.text.starts_with(now))) && (s.unnamedRefused ||
-                 std::includes(beside.begin(), beside.end(), left.begin(), left.end())), where);
+            rule("killed, the old graph or the new, and beside it at most a copy as .saving",
+                 (now == old || now == s.text || (s.inPlace && s.text.starts_with(now))) &&
+                 (s.unnamedRefused || std::ranges::includes(beside, names())), where);
         };
         armFaults(times ? static_cast<int>(at + 1) : 0, fault.error, times);
         act();
@@ -268,8 +256,7 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
         rule("replaced, never rewritten", outcome != Outcome::goodDay || s.open || s.inPlace || old == s.text ||
              statOf(s.file).st_ino != oldFile.st_ino, where);
         rule("the graph on screen kept", s.open || (nodeBits() == nodeBits(kExampleNodes) && edges == kExampleEdges), where);
-        const std::set<fs::path> left = names();
-        rule("nothing left beside it", std::includes(before.begin(), before.end(), left.begin(), left.end()), where);
+        rule("nothing left beside it", std::ranges::includes(before, names()), where);
         rule("no descriptor left open", openFiles() == files, where);
         rule("never retried for ever", record.injected < FAULT_MOST, where);
         act();
@@ -281,7 +268,7 @@ TEST_P(EveryFailingCall, LeavesTheOldGraphOrTheNew) {
         const mode_t mode = oldFile.st_ino ? oldFile.st_mode & 07777 : 0666 & ~s.umask;
         rule("type, mode and owner kept", fs::symlink_status(kGraphFileName).type() == std::max(type, fs::file_type::regular) &&
              (s.open || ((statOf(s.file).st_mode & 07777) == mode && statOf(s.file).st_uid == owner)), where);
-        return std::vector<std::string>(record.calls, record.calls + record.count);
+        return std::vector<std::string>(record.calls, record.calls + std::min(record.count, FAULT_MOST_CALLS));
     };
     calls = run(0, {}, 0);
     rule("flushed before and after the rename", flushedAroundTheRename(calls), "no fault");

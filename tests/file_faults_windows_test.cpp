@@ -21,24 +21,22 @@ extern "C" decltype(&CreateFileW) __imp_CreateFileW;
 extern "C" decltype(&FlushFileBuffers) __imp_FlushFileBuffers;
 extern "C" decltype(&CloseHandle) __imp_CloseHandle;
 
-namespace {
-
 const auto realCalls = std::tuple(__imp_GetFileAttributesW, __imp_CreateFileW, __imp_FlushFileBuffers, __imp_CloseHandle);
 const std::string kOld = "0\n0\n", kTaken = temporaryName(kGraphFileName, GetCurrentProcessId(), 0);
-std::ifstream reader;
+static std::ifstream reader;
 
 // Stand-ins that fail as Windows does, with an error to read. A failed close still closes.
-DWORD WINAPI lookFails(LPCWSTR) { return SetLastError(ERROR_SHARING_VIOLATION), INVALID_FILE_ATTRIBUTES; }
-BOOL WINAPI closeFails(HANDLE file) { return std::get<3>(realCalls)(file), SetLastError(ERROR_IO_DEVICE), FALSE; }
+static DWORD WINAPI lookFails(LPCWSTR) { return SetLastError(ERROR_SHARING_VIOLATION), INVALID_FILE_ATTRIBUTES; }
+static BOOL WINAPI closeFails(HANDLE file) { return std::get<3>(realCalls)(file), SetLastError(ERROR_IO_DEVICE), FALSE; }
 // An indexer, say, that opens the new file while it is written and holds it: refused, or
 // the move over graph.txt would be.
-HANDLE intruder = INVALID_HANDLE_VALUE;
-BOOL WINAPI flushBesideAReader(HANDLE file) {
+static HANDLE intruder = INVALID_HANDLE_VALUE;
+static BOOL WINAPI flushBesideAReader(HANDLE file) {
     intruder = CreateFileA(kTaken.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     return std::get<2>(realCalls)(file);
 }
 // Where no new file may be made: the first create fails, and the real function is back.
-HANDLE WINAPI firstCreateFails(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
+static HANDLE WINAPI firstCreateFails(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE) {
     __imp_CreateFileW = std::get<1>(realCalls);
     return SetLastError(ERROR_ACCESS_DENIED), INVALID_HANDLE_VALUE;
 }
@@ -80,5 +78,3 @@ TEST_F(GraphFile, SavingLeavesTheOldGraphOrTheNewAndNothingBesideIt) {
 
 // A device opens, but holds no graph: a graph.txt that links to one is left alone.
 TEST(InputFile, ADeviceIsNoRegularFile) { EXPECT_FALSE(InputFile("NUL").isRegularFile()); }
-
-}  // namespace

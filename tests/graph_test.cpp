@@ -17,9 +17,8 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <ranges>
 #include <vector>
-
-namespace {
 
 using Force = EditorTest;
 
@@ -43,8 +42,8 @@ TEST_F(Force, WorkedValuesAndStrictBoundsInSinglePrecision) {
         Object a{{row.a[0], row.a[1]}, {}}, b{{row.b[0], row.b[1]}, {}};
         float out[2] = {5.0f, 5.0f};  // stale values must be discarded
         force(a, b, out, row.pull);
-        EXPECT_EQ(bits(out[0]), bits(row.out[0])) << "x is " << out[0];
-        EXPECT_EQ(bits(out[1]), bits(row.out[1])) << "y is " << out[1];
+        // Both components at once, bit for bit.
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(out), std::bit_cast<std::uint64_t>(row.out)) << out[0] << ", " << out[1];
     }
 }
 
@@ -77,7 +76,7 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
 // Nodes near, level with and on top of each other, some outside the unit square; edges
 // repeated, looped and past the last node. Coordinates come from mt19937's raw output,
 // whose sequence is fixed everywhere (the standard distributions' are not).
-void messyGraph(std::size_t count, float spread) {
+static void messyGraph(std::size_t count, float spread) {
     std::mt19937 rng(static_cast<unsigned>(count));
     const auto coord = [&] { return 0.5f - spread / 2.0f + spread * (static_cast<float>(rng() >> 8) * 0x1p-24f); };
     clearGraph();
@@ -119,8 +118,7 @@ TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
             const std::vector<Object> start = objects;
             timer(0);
             const std::vector<std::uint32_t> ticked = nodeBits();
-            for (RepulsionPath path : kRepulsionPaths) {
-                if (!repulsionPathAvailable(path)) continue;
+            for (RepulsionPath path : kRepulsionPaths | std::views::filter(repulsionPathAvailable)) {
                 objects = start;
                 layoutStep(path);
                 ASSERT_EQ(nodeBits(), ticked) << repulsionPathName(path) << ", " << row.count << " nodes, tick " << tick;
@@ -132,5 +130,3 @@ TEST_F(Layout, EveryPathAndProcessorGivesThePinnedBitsInside) {
     }
     EXPECT_EQ(hash, 0x2d0337e7d696695eu) << std::hex << hash;
 }
-
-}  // namespace

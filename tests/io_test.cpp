@@ -11,27 +11,24 @@
 #include "support.h"
 #include "ui/callbacks.h"
 
-namespace {
-
 using GraphText = EditorTest;
 
 TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
+    // Each row: its name, the text, and the nodes and edges it loads.
     const struct { const char* name; std::string text; std::vector<Object> nodes = {}; std::vector<Edge> edges = {}; } rows[] = {
-        {.name = "odd white space", .text = " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2 7 7",
-         .nodes = kExampleNodes, .edges = kExampleEdges},
-        {.name = "truncated edge line, huge edge count", .text = "1\n0 0\n4294967295\n0 1\n1\n",
-         .nodes = {{{0, 0}, {}}}, .edges = {{0, 1}}},
-        {.name = "count above 32 bits", .text = "4294967296 5 0 1\n"},  // read on, the rest would be edges
-        {.name = "nan, inf", .text = "2\n0.5 nan\ninf 0.5\n0\n"},
-        {.name = "beyond the float range", .text = "2\n0.5 0.5\n-1e39 1\n0 0\n", .nodes = {{{0.5f, 0.5f}, {}}}},
-        {.name = "below it: the nearest float", .text = "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7",
-         .nodes = {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}}, .edges = {{0, 7}}},
-        {.name = "an e without digits ends the number", .text = "2\n1e+ 2 3 4\n0\n"},
-        {.name = "a number of the longest length", .text = "1\n0." + std::string(1021, '0') + "1 1\n0\n", .nodes = {{{0, 1}, {}}}},
-        {.name = "one character longer", .text = "1\n0." + std::string(1022, '0') + "1 1\n0\n"},
+        {"odd white space", " \v\f3\r\n\t0.25048\t 0.5\r\n0.74952 0.5 1 1.25e-05 2 0 1 1 2 7 7",
+         kExampleNodes, kExampleEdges},
+        {"truncated edge line, huge edge count", "1\n0 0\n4294967295\n0 1\n1\n", {{{0, 0}, {}}}, {{0, 1}}},
+        {"count above 32 bits", "4294967296 5 0 1\n"},  // read on, the rest would be edges
+        {"nan, inf", "2\n0.5 nan\ninf 0.5\n0\n"},
+        {"beyond the float range", "2\n0.5 0.5\n-1e39 1\n0 0\n", {{{0.5f, 0.5f}, {}}}},
+        {"below it: the nearest float", "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7",
+         {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}}, {{0, 7}}},
+        {"an e without digits ends the number", "2\n1e+ 2 3 4\n0\n"},
+        {"a number of the longest length", "1\n0." + std::string(1021, '0') + "1 1\n0\n", {{{0, 1}, {}}}},
+        {"one character longer", "1\n0." + std::string(1022, '0') + "1 1\n0\n"},
         // Straight to float: through double this rounds twice and lands one step off.
-        {.name = "nearest float, no double rounding", .text = "1\n1.00000005960464477550 5.\n0\n",
-         .nodes = {{{1.00000012f, 5}, {}}}},
+        {"nearest float, no double rounding", "1\n1.00000005960464477550 5.\n0\n", {{{1.00000012f, 5}, {}}}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -44,5 +41,3 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
         EXPECT_EQ(edges, row.edges);
     }
 }
-
-}  // namespace

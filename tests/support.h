@@ -30,21 +30,18 @@ using TimerRequest = std::tuple<unsigned int, void (*)(int), int>;  // delay in 
 inline int redisplays = 0;
 inline std::vector<TimerRequest> timers;
 
-// Every editor variable but the graph, as the program starts: taken before any test runs, so
-// that the tests start where the program does.
+// Every editor variable but the graph, as the program starts, and no request recorded: taken
+// before any test runs, so that the tests start where the program does.
 inline auto editorState() {
     return std::tie(menuSelected[0], menuSelected[1], menuSelected[2], menuSelected[3], edgeStarted, middleDown,
-                    selectedNode, constant, sep, ww, wh, mx, my);
+                    selectedNode, constant, sep, ww, wh, mx, my, redisplays, timers);
 }
 inline const auto kStartState = std::apply([](auto... values) { return std::tuple(values...); }, editorState());
 
-class EditorTest : public ::testing::Test {
-protected:
+struct EditorTest : ::testing::Test {
     void SetUp() override {
         clearGraph();
         editorState() = kStartState;
-        redisplays = 0;
-        timers.clear();
         windowRequests = {[] { ++redisplays; },
                           [](unsigned int ms, void (*callback)(int), int value) { timers.emplace_back(ms, callback, value); }};
     }
@@ -57,9 +54,7 @@ inline std::uint32_t bits(float v) { return std::bit_cast<std::uint32_t>(v); }
 // Every node as the bits of x, y, vx and vy, to compare whole graphs at once.
 inline std::vector<std::uint32_t> nodeBits(const std::vector<Object>& nodes = objects) {
     std::vector<std::uint32_t> all;
-    for (const Object& o : nodes) {
-        for (float v : {o.pos[0], o.pos[1], o.vel[0], o.vel[1]}) all.push_back(bits(v));
-    }
+    for (const Object& o : nodes) all.insert(all.end(), {bits(o.pos[0]), bits(o.pos[1]), bits(o.vel[0]), bits(o.vel[1])});
     return all;
 }
 
@@ -82,15 +77,13 @@ inline std::set<fs::path> names() { return {fs::directory_iterator("."), fs::dir
 
 // In a folder of its own, with the example graph in memory. Descriptor 0 is closed, as when the
 // editor starts without a standard input: a file opened may get it.
-class GraphFile : public EditorTest {
-protected:
+struct GraphFile : EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         close(0);
-        for (std::random_device random; scratch_.empty();) {
-            const fs::path candidate = fs::temp_directory_path() / ("graph_file_test." + std::to_string(random()));
-            if (fs::create_directory(candidate)) scratch_ = candidate;  // throws when none can be made
-        }
+        std::random_device random;
+        do scratch_ = fs::temp_directory_path() / ("graph_file_test." + std::to_string(random()));
+        while (!fs::create_directory(scratch_));  // which throws when no folder can be made
         fs::current_path(scratch_);
         std::tie(objects, edges) = std::tuple(kExampleNodes, kExampleEdges);
     }
@@ -101,9 +94,3 @@ protected:
     }
     fs::path scratch_;
 };
-
-#ifdef _WIN32
-inline constexpr bool kWindows = true;
-#else
-inline constexpr bool kWindows = false;
-#endif

@@ -50,7 +50,6 @@ class Package(unittest.TestCase):
         as_user = ['setpriv', f'--reuid={user}', f'--regid={user}', '--clear-groups'] if user else []
         with Editor(as_user + command, title, cwd, {'PATH': '/usr/bin:/bin', 'DISPLAY': os.environ['DISPLAY'], **env}) as editor:
             self.assertEqual(editor.save(saved), '0\n0\n')
-            return editor
 
 
 class Deb(Package):
