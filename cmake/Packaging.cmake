@@ -107,11 +107,12 @@ include(CPack)
 # installed and started as a user would. Off unless asked for, as the packages preset does.
 if(CMAKE_SYSTEM_NAME STREQUAL "Linux")
   set(GRAPH_EDITOR_PACKAGE_TESTS OFF CACHE STRING "Build the package tests: AUTO, ON or OFF")
-  # Beyond the window tests' tools: the checkers, and wine for the Windows zip.
+  # Beyond the window tests' tools: the checkers, wrestool for the Windows program's resources,
+  # and wine for the Windows packages.
   function(graph_editor_find_package_tools)
     graph_editor_find_window_tools()
-    set(programs lintian desktop-file-validate appstreamcli wine64)
-    set(debianPackages lintian desktop-file-utils appstream wine64)
+    set(programs lintian desktop-file-validate wrestool wine64)
+    set(debianPackages lintian desktop-file-utils icoutils wine64)
     foreach(program debianPackage IN ZIP_LISTS programs debianPackages)
       find_program(GRAPH_EDITOR_${program} ${program} HINTS /usr/lib/wine)
       if(NOT GRAPH_EDITOR_${program})

@@ -26,7 +26,7 @@ declare -A needs=(
   [windows]="cmake make g++-mingw-w64-x86-64-posix wine64 googletest python3-xlib xvfb xauth openbox
              librsvg2-bin icoutils"
   [package]="dpkg-dev file librsvg2-bin nsis"
-  [package-test]="lintian desktop-file-utils appstream icoutils python3-xlib xvfb xauth openbox"
+  [package-test]="lintian desktop-file-utils icoutils python3-xlib xvfb xauth openbox"
 )
 
 wanted=()

@@ -114,7 +114,6 @@ TEST_F(GraphFile, EventSequencesLeaveTheEditorInTheExpectedState) {
           move({320, 200})}, {.nodes = {kA, kB, {320, 200}}, .middleDown = true, .selectedNode = 2, .redisplays = 5}},
         {"clear during a node drag", {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
          {.nodes = {}, .middleDown = true, .redisplays = 2}},
-        {"pause", {choose(kPauseUnpause)}, {.run = true, .redisplays = 0}},
         {"pause and Run share a switch", {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}},
         {"one pixel wide or high is a size", {resize(1, 480), click({0, 300}), resize(640, 1), click({200, 0})},
          {.nodes = {kA, kB, kC, {0, 300}}, .edgeTool = true, .redisplays = 2}},

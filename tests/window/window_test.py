@@ -4,14 +4,13 @@
 # that runs a Windows program), PROGRAM is the Windows program, run under wine.
 #
 # What README.md says of the window, and what holds it:
-#   the unit square stretched over the window at any size, the toolbar of four buttons in its
-#     top eighth with their icons, an empty black scene at start; the graph not opened at
-#     start-up, graph.txt left as it was: test_first_frame
-#   the controls (nodes placed, the Edge tool's rubber band and edge, the middle drag, the tools
-#     lit while chosen, Clear, Run lit while the layout runs and one switch with "Pause/Unpause",
-#     every entry of the context menu), the nearest node drawn blue, an edge naming no node
-#     kept but not drawn, graph.txt in Resources beside the program's own folder, even one
-#     named in letters Windows' ANSI code page lacks: test_editing_journey
+#   the unit square stretched over the window at any size, the toolbar of four buttons in its top
+#     eighth with their icons, an empty black scene at start, the graph not opened at start-up
+#     and graph.txt left as it was; the controls (nodes placed, the Edge tool's rubber band and
+#     edge, the middle drag, the tools lit while chosen, Clear, Run lit while the layout runs,
+#     every entry of the context menu), the nearest node drawn blue, an edge naming no node kept
+#     but not drawn, graph.txt in Resources beside the program's own folder, even one named in
+#     letters Windows' ANSI code page lacks: test_editing_journey
 #   Esc, q and Q quit without saving, with no click first: test_quitting
 #   on Windows all of it, under wine (the windows preset). How the program finds Resources from
 #   the path it was started by (a link, a bare name on PATH) is the unit tests' (ui_test.cpp).
@@ -61,13 +60,15 @@ class Window(unittest.TestCase):
         return self.enterContext(Editor([*WINE, self.program, *options], title_of(self.program), self.root / 'work/here',
                                         stderr=log))
 
-    # The toolbar, its icons, by pixels inside and just beyond each, and a black scene; the
-    # toolbar again at another size. A graph.txt in Resources is neither opened nor touched.
-    def test_first_frame(self):
+    # From a folder whose name Windows' ANSI code page cannot spell, which must still lead to its
+    # Resources, with GLUT's -gldebug: freeglut reports every OpenGL error after each frame.
+    def test_editing_journey(self):
+        self.setUp('graph-editor-графы-')
         log = self.enterContext(tempfile.TemporaryFile())
         self.graph.write_text(graph([(320, 300)]))
-        # With GLUT's -gldebug, freeglut reports every OpenGL error after each frame.
         editor = self.start(options=['-gldebug'], log=log)
+        # The first frame: the toolbar, its icons, by pixels inside and just beyond each, and a black
+        # scene. The graph.txt in Resources is neither opened nor touched at start-up.
         scene = [((i * 37 % 640, 60 + i * 23 % 420), BLACK, 'scene') for i in range(400)]
         editor.see(*toolbar((1, 0, 0, 0)), *scene, ((28, 48), YELLOW, "node icon's lower left"),
                    ((131, 12), YELLOW, 'upper right'), ((198, 14), GREEN, "edge icon's upper end"),
@@ -76,17 +77,7 @@ class Window(unittest.TestCase):
                    ((515, 30), BLUE, 'left edge'), *[(p, colour, 'beyond an icon', False) for p, colour in [
                        ((22, 30), YELLOW), ((28, 52), YELLOW), ((136, 30), YELLOW), ((80, 7), YELLOW),
                        ((520, 8), BLUE), ((612, 30), BLUE)]])
-        # A height that is no multiple of 8. The server resizes it before it answers us again.
-        editor.window.configure(width=804, height=403)
-        editor.see(*toolbar((1, 0, 0, 0), 804, 403), ((400, 203), BLACK, 'graph.txt not opened'))
         self.assertEqual(self.graph.read_text(), graph([(320, 300)]))
-        log.seek(0)
-        self.assertNotIn(b'GL error', log.read())
-
-    def test_editing_journey(self):
-        # In a folder whose name Windows' ANSI code page cannot spell: it must find its Resources.
-        self.setUp('graph-editor-графы-')
-        editor = self.start()
         # Far from the unit square's diagonal and in no mirrored pairs, so that x and y mixed up
         # would pick other nodes.
         a, b, c, c_dragged, band_end = (120, 330), (200, 120), (520, 400), (570, 350), (196, 123)
@@ -117,7 +108,6 @@ class Window(unittest.TestCase):
         # "Remove Node" takes the node nearest where the menu was opened, with its edge.
         editor.choose(REMOVE_NODE, (b[0] + 6, b[1] + 9))
         editor.see((b, BLACK, 'removed node'), ((160, 225), BLACK, "removed node's edge"))
-        self.assertEqual(editor.save(self.graph), graph([a, c_dragged]))
 
         # An edge naming no node is not drawn (a sanitizer build sees any read of node 4, just
         # past the room the nodes are kept in); the others are, and the program carries on.
@@ -125,12 +115,15 @@ class Window(unittest.TestCase):
         editor.choose(OPEN)
         editor.see(((160, 225), RED, 'other edge, halfway'), *node(a, YELLOW, 'first node'))
         # Run lit, the long edge pulls its two nodes together: the first one leaves its place,
-        # moving right and up; the Run button stops it again, unlit.
+        # moving right and up.
         editor.choose(PAUSE)
         editor.see(*toolbar((0, 1, 0, 1)), ((a[0] - 6, a[1]), BLACK, 'moved node'), ((a[0], a[1] + 5), BLACK, 'moved'))
-        editor.press((560, 30))
-        editor.see(*toolbar((0, 1, 0, 0)))
-        self.assertEqual(editor.pixels(), (time.sleep(0.2), editor.pixels())[1], 'the layout stopped')
+        # At another size, its height no multiple of 8, the unit square still fills the window. The
+        # server resizes it before it answers us again.
+        editor.window.configure(width=804, height=403)
+        editor.see(*toolbar((0, 1, 0, 1), 804, 403))
+        log.seek(0)
+        self.assertNotIn(b'GL error', log.read())
 
     # Esc, q, Q and the menu's Quit each end the program with status 0, the keys typed with no
     # click first, and none saves the node placed before it.
