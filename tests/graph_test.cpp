@@ -66,8 +66,12 @@ TEST_F(Layout, TicksMoveNodesOnlyWhileRunningBitForBit) {
     constant = -INFINITY;
     timer(0);
     EXPECT_EQ(nodeBits(), nodeBits({{{0.499005109f, 0.499005109f}, {}}, {{0.563494861f, 0.532244861f}, {}}}));
+    // A node at rest on the walls stays exactly there, the sign of a zero included.
+    objects = {{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}};
+    timer(0);
+    EXPECT_EQ(nodeBits(), nodeBits({{{-0.0f, 1.0f}, {-1e-45f, 1e-45f}}}));
     // Every tick redraws and arms the next, 50 ms on.
-    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(5, std::vector<TimerRequest>(5, {50, &timer, 0})));
+    EXPECT_EQ(std::tuple(redisplays, timers), std::tuple(6, std::vector<TimerRequest>(6, {50, &timer, 0})));
 }
 
 // Nodes near, level with and on top of each other, some outside the unit square; edges

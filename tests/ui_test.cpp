@@ -112,6 +112,8 @@ TEST_F(GraphFile, EventSequencesLeaveTheEditorInTheExpectedState) {
         {"a node under the toolbar dragged out",
          {move(kC), middle(kC), move({300, 20}), up({300, 20}, kMiddleButton), move({300, 61}), middle({300, 61}),
           move({320, 200})}, {.nodes = {kA, kB, {320, 200}}, .middleDown = true, .selectedNode = 2, .redisplays = 5}},
+        {"an edge started on no graph, from no node", {click(toolbar(2)), click(toolbar(1)), click(kA)},
+         {.nodes = {}, .edgeTool = true, .edgeStarted = true, .redisplays = 3}},
         {"clear during a node drag", {move(kA), middle(kA), click(toolbar(2)), move({200, 200})},
          {.nodes = {}, .middleDown = true, .redisplays = 2}},
         {"pause and Run share a switch", {choose(kPauseUnpause), click(toolbar(3)), choose(-1)}},
