@@ -22,7 +22,7 @@ TEST_F(GraphText, ReadsTokenByTokenUpToTheFirstUnreadableValue) {
         {"count above 32 bits", "4294967296 5 0 1\n"},  // read on, the rest would be edges
         {"nan, inf", "2\n0.5 nan\ninf 0.5\n0\n"},
         {"beyond the float range", "2\n0.5 0.5\n-1e39 1\n0 0\n", {{{0.5f, 0.5f}, {}}}},
-        {"below it: the nearest float", "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E3\n1\n0 7",
+        {"below it: the nearest float", "3\n1e-50 -1e-50\n1e-40 .5\n+2 -1E+3\n1\n0 7",
          {{{0, -0.0f}, {}}, {{1e-40f, 0.5f}, {}}, {{2, -1000}, {}}}, {{0, 7}}},
         {"an e without digits ends the number", "2\n1e+ 2 3 4\n0\n"},
         {"a number of the longest length", "1\n0." + std::string(1021, '0') + "1 1\n0\n", {{{0, 1}, {}}}},

@@ -84,7 +84,9 @@ TEST_F(GraphFile, EventSequencesLeaveTheEditorInTheExpectedState) {
         {"row 59 is toolbar", {click({200, 59})}, {.edgeTool = true}},
         {"row 60 is scene", {click({200, 60})}, {.nodes = {kA, kB, kC, {200, 60}}}},
         {"x 160 is Edge, 159 Node", {click({160, 10}), click({159, 10})}, {.redisplays = 2}},
-        {"a wheel notch on the red cross", {click(toolbar(2), kWheelUp)}, {.nodes = {}}},
+        // Clear empties the graph and leaves the tool, the layout and the parameters alone.
+        {"a wheel notch on the red cross", {click(toolbar(1)), choose(kPauseUnpause), type("2"), click(toolbar(2), kWheelUp)},
+         {.nodes = {}, .edgeTool = true, .run = true, .redisplays = 2, .sep = 0.2f}},
         {"edges again, none to its start", {click(toolbar(1)), click(kA), up(kB), click(kB), up(kB), click(kA), up(kB)},
          {.edges = {{0, 1}, {0, 1}}, .edgeTool = true, .redisplays = 7}},
         {"edge in a graph of two", {click(toolbar(1)), move(kC), choose(kRemoveNode), click(kA), up(kB)},
@@ -130,16 +132,17 @@ TEST_F(GraphFile, EventSequencesLeaveTheEditorInTheExpectedState) {
         // Opening keeps the graph on screen without graph.txt, and touches nothing but the graph;
         // an edge to a node the file lacks is kept and saved back. Saving writes six digits.
         {"open no file", {choose(kOpenGraph)}}, {"open an empty file", {file(""), choose(kOpenGraph)}, {.nodes = {}}},
-        {"open and save", {click(toolbar(1)), choose(kPauseUnpause), type("+"), file("2\n0.5 0.5\n0.25 0.5\n1\n0 7\n"),
+        {"open and save", {click(toolbar(1)), choose(kPauseUnpause), type("+2"), file("2\n0.5 0.5\n0.25 0.5\n1\n0 7\n"),
                            choose(kOpenGraph), choose(kSaveGraph)},
          {.nodes = {{320, 239}, {160, 239}}, .edges = {{0, 7}}, .edgeTool = true, .run = true, .redisplays = 2,
-          .constant = -0.2f, .file = "2\n0.5 0.5\n0.25 0.5\n1\n0 7\n"}},
+          .constant = -0.2f, .sep = 0.2f, .file = "2\n0.5 0.5\n0.25 0.5\n1\n0 7\n"}},
         {"save", {choose(kSaveGraph)},
          {.redisplays = 0, .file = "3\n0.15625 0.372917\n0.78125 0.45625\n0.46875 0.164583\n0\n"}},
         // Each key doubles, halves or resets one parameter and leaves the rest alone, the screen too;
         // after 132 presses of "+" the constant is infinite, which only "0" mends.
         {"keys +=+-_223", {type("+=+-_223")}, {.redisplays = 0, .constant = -0.2f, .sep = 0.2f}},
-        {"keys +0 and 21", {type("+021")}, {.redisplays = 0}},
+        {"0 resets the constant alone", {type("2+0")}, {.redisplays = 0, .sep = 0.2f}},
+        {"1 resets the separation alone", {type("+21")}, {.redisplays = 0, .constant = -0.2f}},
         {"+ 131 times", {type(std::string(131, '+'))}, {.redisplays = 0, .constant = std::ldexp(kInitialConstant, 131)}},
         {"= 132 times, -_", {type(std::string(132, '=') + "-_")}, {.redisplays = 0, .constant = -INFINITY}},
         {"+ 132 times, 0", {type(std::string(132, '+') + "0")}, {.redisplays = 0}},

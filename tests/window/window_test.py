@@ -22,7 +22,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from desktop import (BLACK, BLUE, GREEN, OPEN, PAUSE, QUIT, RED, REMOVE_NODE, WINE, YELLOW,  # noqa: E402
+from desktop import (BLACK, BLUE, GREEN, OPEN, PATIENCE, PAUSE, QUIT, RED, REMOVE_NODE, WINE, YELLOW,  # noqa: E402
                      Editor, end_wine_server, graph, node, serve_display, title_of)
 
 
@@ -132,7 +132,7 @@ class Window(unittest.TestCase):
             editor = self.start()
             editor.press((320, 240))
             editor.see(*node((320, 240), BLUE, 'node placed'))
-            status = editor.type_to_end(keys) if keys else editor.choose(QUIT) or editor.process.wait(5)
+            status = editor.type_to_end(keys) if keys else editor.choose(QUIT) or editor.process.wait(PATIENCE)
             self.assertEqual((status, self.graph.exists()), (0, False), keys or 'Quit')
 
 
