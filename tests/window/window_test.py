@@ -8,9 +8,9 @@
 #     eighth with their icons, an empty black scene at start, the graph not opened at start-up
 #     and graph.txt left as it was; the controls (nodes placed, the Edge tool's rubber band and
 #     edge, the middle drag, the tools lit while chosen, Clear, Run lit while the layout runs,
-#     every entry of the context menu), the nearest node drawn blue, an edge naming no node kept
-#     but not drawn, graph.txt in Resources beside the program's own folder, even one named in
-#     letters Windows' ANSI code page lacks: test_editing_journey
+#     every entry of the context menu), the nearest node drawn blue, an edge naming no node kept,
+#     drawn once that node is placed, graph.txt in Resources beside the program's own
+#     folder, even one named in letters Windows' ANSI code page lacks: test_editing_journey
 #   Esc, q and Q quit without saving, with no click first: test_quitting
 #   on Windows all of it, under wine (the windows preset). How the program finds Resources from
 #   the path it was started by (a link, a bare name on PATH) is the unit tests' (ui_test.cpp).
@@ -127,15 +127,19 @@ class Window(unittest.TestCase):
         # past the room the nodes are kept in); the others are, and the program carries on.
         self.graph.write_text(graph([a, b, c], '0 4', '0 1'))
         editor.choose(OPEN)
-        editor.see(((160, 225), RED, 'other edge, halfway'), *node(a, YELLOW, 'first node'))
-        # Run lit, the long edge pulls its two nodes together: the first one leaves its place,
-        # moving right and up.
+        editor.see(((160, 225), RED, 'other edge, halfway'), *node(a, YELLOW, 'first node'),
+                   ((270, 265), BLACK, 'no edge yet'))
+        # Once nodes 3 and 4 are placed, the edge joins the first node to node 4.
+        for p in ((80, 55), (560, 120), (420, 200)):
+            editor.press(p)
+        editor.see(((270, 265), RED, 'edge to node 4, halfway'))
+        # Run lit, both edges pull the first node: it leaves its place, moving right and up.
         editor.choose(PAUSE)
-        editor.see(*toolbar((0, 1, 0, 1)), ((a[0] - 6, a[1]), BLACK, 'moved node'), ((a[0], a[1] + 5), BLACK, 'moved'))
+        editor.see(*toolbar((1, 0, 0, 1)), ((a[0] - 6, a[1]), BLACK, 'moved node'), ((a[0], a[1] + 5), BLACK, 'moved'))
         # At another size, its height no multiple of 8, the unit square still fills the window. The
         # server resizes it before it answers us again.
         editor.window.configure(width=804, height=403)
-        editor.see(*toolbar((0, 1, 0, 1), 804, 403))
+        editor.see(*toolbar((1, 0, 0, 1), 804, 403))
 
     # Esc, q, Q and the menu's Quit each end the program with status 0, the keys typed with no
     # click first, and none saves the node placed before it. Started with GLUT's -gldebug, freeglut
