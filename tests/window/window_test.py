@@ -143,13 +143,15 @@ class Window(unittest.TestCase):
 
     # Esc, q, Q and the menu's Quit each end the program with status 0, the keys typed with no
     # click first, and none saves the node placed before it. Started with GLUT's -gldebug, freeglut
-    # reports every OpenGL error after each frame.
+    # reports every OpenGL error after each frame; before Esc the editor draws some 50 frames, more
+    # than the 32 matrices GL's stack is sure to hold.
     def test_quitting(self):
         log = self.enterContext(tempfile.TemporaryFile())
         for keys in (['Escape'], ['q'], ['Shift_L', 'Q'], []):
             editor = self.start(options=['-gldebug'], log=log)
             editor.press((320, 240))
             editor.see(*node((320, 240), BLUE, 'node placed'))
+            time.sleep(2.5 if keys == ['Escape'] else 0)
             status = editor.type_to_end(keys) if keys else editor.choose(QUIT) or editor.process.wait(PATIENCE)
             self.assertEqual((status, self.graph.exists()), (0, False), keys or 'Quit')
         log.seek(0)
