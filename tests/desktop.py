@@ -7,13 +7,14 @@
 # wait polls every 20 ms and gives up after PATIENCE seconds.
 #
 # What wine, openbox and Mesa's llvmpipe need is written here once, each named for what it works
-# around: LLVMPIPE_EXACT, openbox.xml (beside this file), end_wine_server(), title_of(), and the
-# menus and keys that wine now and then drops (Editor.choose, Editor.type_to_end).
+# around: LLVMPIPE_EXACT, openbox.xml (beside this file), end_wine_server(), title_of(), wine's GL
+# child window (Editor.double_buffered), and the menus and keys that wine now and then drops
+# (Editor.choose, Editor.type_to_end).
 import os
 import shlex
 import time
 from contextlib import AbstractContextManager, suppress
-from ctypes import CDLL, c_float
+from ctypes import CDLL, byref, c_float, c_int, c_ulong, c_void_p
 from pathlib import Path
 from subprocess import DEVNULL, PIPE, Popen, TimeoutExpired, run
 
@@ -21,6 +22,7 @@ from Xlib import X, XK, Xatom, display, error
 
 PATIENCE = float(os.environ.get('GRAPH_EDITOR_TEST_PATIENCE', 5))  # seconds; more under an emulator
 WINE = shlex.split(os.environ.get('GRAPH_EDITOR_WINE', ''))  # the command that runs a Windows program
+WINESERVER = Path(WINE[-1]).with_name('wineserver') if WINE else None  # the server of its programs
 BLACK, RED, GREEN, BLUE, YELLOW = 0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00
 # Context-menu entries: the top menu's row that opens the sub-menu, and the row in it.
 REMOVE_NODE, PAUSE, OPEN, SAVE, QUIT = (0, 0), (1, 0), (1, 1), (1, 2), (1, 3)
@@ -62,7 +64,7 @@ def serve_display():
 # ended first, so that this run's programs get a server of their own.
 def end_wine_server():
     for option in ('-k', '-w') if WINE else ():
-        run([Path(WINE[-1]).with_name('wineserver'), option], stderr=DEVNULL)
+        run([WINESERVER, option], stderr=DEVNULL)
 
 
 # The title freeglut gives a program started by `path`: the path as invoked, as the bytes it is
@@ -111,6 +113,20 @@ class Editor(AbstractContextManager):
     def __exit__(self, *_):
         self.process.kill()
         self.process.wait()
+
+    # Whether GLX draws the window double-buffered, so that a frame is shown only once it is whole.
+    # Under wine GL draws into a child of the window titled, made over a connection of wine's own.
+    def double_buffered(self):
+        window = self.window
+        while window.query_tree().children:
+            window = window.query_tree().children[0]
+        xlib, gl, value = CDLL('libX11.so.6'), CDLL('libGL.so.1'), c_int()
+        xlib.XOpenDisplay.restype = xlib.XGetVisualInfo.restype = c_void_p
+        connection = c_void_p(xlib.XOpenDisplay(None))
+        wanted = (c_ulong * 8)(0, window.get_attributes().visual)  # an XVisualInfo naming the visual's id
+        visual = c_void_p(xlib.XGetVisualInfo(connection, 1, wanted, byref(c_int())))  # 1: VisualIDMask
+        gl.glXGetConfig(connection, visual, 5, byref(value))  # 5: GLX_DOUBLEBUFFER
+        return value.value == 1
 
     def pixels(self):  # the window's width, height and pixels (BGRX, rows top down)
         size = self.window.get_geometry()

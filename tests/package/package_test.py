@@ -19,7 +19,7 @@ import zipfile
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1]))
-from desktop import WINE, Editor, serve_display, title_of  # noqa: E402
+from desktop import WINE, WINESERVER, Editor, end_wine_server, serve_display, title_of  # noqa: E402
 
 PACKAGE = Path(sys.argv[1]).resolve()
 SYSTEM_INSTALL = os.environ.get('GRAPH_EDITOR_TEST_INSTALL') == 'system'
@@ -119,10 +119,9 @@ class Windows(Package):
     # (program, shortcut and entry gone) both keep.
     def test_zip_and_installer(self):
         name, folder, user = PACKAGE.name.removesuffix('.zip'), self.scratch / 'my programs', getpass.getuser()
-        wineserver = Path(WINE[-1]).with_name('wineserver')
         os.environ['WINEPREFIX'] = str(self.scratch / 'prefix')
-        self.addCleanup(subprocess.run, [wineserver, '-k'])  # before the prefix goes
-        wine = lambda *command: run(*WINE, *command) + run(wineserver, '-w')  # noqa: E731 (waits for all it started)
+        self.addCleanup(end_wine_server)  # before the prefix goes
+        wine = lambda *command: run(*WINE, *command) + run(WINESERVER, '-w')  # noqa: E731 (waits for all it started)
         wine('wineboot', '-i')
         with zipfile.ZipFile(PACKAGE) as archive:
             self.assertEqual(sorted(archive.namelist()), sorted(f'{name}/{path}' for path in [
@@ -144,7 +143,7 @@ class Windows(Package):
         self.assertRegex(run('wrestool', '-l', folder / 'bin/graph-editor.exe'), r'(?s)--type=14 .*--type=16 ')
         title = f'C:\\users\\{user}\\AppData\\Local\\Programs\\graph-editor\\bin\\graph-editor.exe'.encode()
         self.save_from([*WINE, 'start', '/unix', shortcut], title, self.scratch, dict(os.environ), folder / 'Resources/graph.txt')
-        run(wineserver, '-k')  # the editor ends: a program that runs cannot be replaced
+        end_wine_server()  # the editor ends: a program that runs cannot be replaced
         wine(setup, '/S')
         wine(folder / 'uninstall.exe', '/S')
         self.assertEqual(sorted(p.relative_to(folder).as_posix() for p in folder.rglob('*')), ['Resources', 'Resources/graph.txt'])
