@@ -145,14 +145,18 @@ class Editor(AbstractContextManager):
     def see(self, *checks):  # reads the window until it shows all of `checks` at once
         wait_for(lambda: self.problems(checks), [], 'what the window shows')
 
-    def fake(self, event, detail=0, p=(0, 0), on=None):  # a key, a button, or a move to pixel p of a window
+    # A key or button goes whatever has become of the window: one released after the program
+    # ended on its press would otherwise stay held, and the server would repeat the key into the
+    # next program started.
+    def fake(self, event, detail):
+        x11.xtest_fake_input(event, detail)
+        x11.sync()
+
+    def move(self, p, on=None):  # to pixel p of the window, or of `on`
         with suppress(error.BadWindow):  # the program has ended: there is nowhere to move to
             corner = (on or self.window).translate_coords(x11.screen().root, 0, 0)
-            x11.xtest_fake_input(event, detail, x=p[0] - corner.x, y=p[1] - corner.y)
+            x11.xtest_fake_input(X.MotionNotify, x=p[0] - corner.x, y=p[1] - corner.y)
             x11.sync()
-
-    def move(self, p):
-        self.fake(X.MotionNotify, p=p)
 
     # Presses `button` (1 left, 2 middle, 3 right) at `at`, moves to `to` in one motion event,
     # calls `while_held` and releases it. A move to where the pointer already is reports nothing.
@@ -188,7 +192,7 @@ class Editor(AbstractContextManager):
     def hover(self, menu, y, done, seconds):
         deadline = time.monotonic() + seconds
         while not done() and time.monotonic() < deadline:
-            self.fake(X.MotionNotify, p=(20 + int(time.monotonic() * 50) % 2, y), on=menu)
+            self.move((20 + int(time.monotonic() * 50) % 2, y), menu)
             time.sleep(0.02)
         return done()
 
