@@ -8,15 +8,15 @@
 #
 # What wine, openbox and Mesa's llvmpipe need is written here once, each named for what it works
 # around: LLVMPIPE_EXACT, openbox.xml (beside this file), end_wine_server(), title_of(), wine's GL
-# child window (Editor.double_buffered), and the menus and keys that wine now and then drops
-# (Editor.choose, Editor.type_to_end).
+# child window (Editor.double_buffered), and the menus that wine now and then opens following
+# no pointer (Editor.choose).
 import os
 import shlex
 import time
 from contextlib import AbstractContextManager, suppress
 from ctypes import CDLL, byref, c_float, c_int, c_ulong, c_void_p
 from pathlib import Path
-from subprocess import DEVNULL, PIPE, Popen, TimeoutExpired, run
+from subprocess import DEVNULL, PIPE, Popen, run
 
 from Xlib import X, XK, Xatom, display, error
 
@@ -196,16 +196,13 @@ class Editor(AbstractContextManager):
             time.sleep(0.02)
         return done()
 
-    # Types `keys` (keysym names, held together, as Shift with Q) to end the editor, and again if it
-    # has not ended a moment later: wine, busy, now and then loses a key typed the moment the window
-    # has the keyboard, and a person types it again. Returns the editor's exit status.
+    # Types `keys` (keysym names, held together, as Shift with Q) to end the editor. Returns its
+    # exit status.
     def type_to_end(self, keys):
-        for _ in range(3):
-            for event in (X.KeyPress, X.KeyRelease):
-                for key in keys:
-                    self.fake(event, x11.keysym_to_keycode(XK.string_to_keysym(key)))
-            with suppress(TimeoutExpired):
-                return self.process.wait(PATIENCE / 5)
+        for event in (X.KeyPress, X.KeyRelease):
+            for key in keys:
+                self.fake(event, x11.keysym_to_keycode(XK.string_to_keysym(key)))
+        return self.process.wait(PATIENCE)
 
     def save(self, saved):  # what "Save graph.txt" writes to `saved`, renaming a whole file into place
         saved.unlink(missing_ok=True)
