@@ -159,7 +159,7 @@ class Editor(AbstractContextManager):
             x11.sync()
 
     # Presses `button` (1 left, 2 middle, 3 right) at `at`, moves to `to` in one motion event,
-    # calls `while_held` and releases it. A move to where the pointer already is reports nothing.
+    # calls `while_held` and releases it. The move is reported even when it goes nowhere.
     def press(self, at, to=None, button=1, while_held=lambda: None):
         self.move(at)
         self.fake(X.ButtonPress, button)
@@ -196,13 +196,10 @@ class Editor(AbstractContextManager):
             time.sleep(0.02)
         return done()
 
-    # Types `keys` (keysym names, held together, as Shift with Q) to end the editor. Returns its
-    # exit status.
-    def type_to_end(self, keys):
+    def type_keys(self, keys):  # keysym names, held together, as Shift with Q
         for event in (X.KeyPress, X.KeyRelease):
             for key in keys:
                 self.fake(event, x11.keysym_to_keycode(XK.string_to_keysym(key)))
-        return self.process.wait(PATIENCE)
 
     def save(self, saved):  # what "Save graph.txt" writes to `saved`, renaming a whole file into place
         saved.unlink(missing_ok=True)
